@@ -1,0 +1,48 @@
+// The time source of the core: time values (seconds since 1970 UTC) and the
+// millisecond tick count. Tests install a fake clock instead of sleeping.
+#pragma once
+
+#include <cstdint>
+
+namespace qm {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::uint32_t Now() const = 0;        // seconds since 1970-01-01 00:00 UTC
+    virtual std::uint32_t TickCount() const = 0;  // milliseconds, wraps
+};
+
+// The clock in use: the system clock unless a test installed another one.
+Clock& CurrentClock();
+// Installs clock (nullptr restores the system clock); returns the previous one.
+Clock* SetCurrentClock(Clock* clock);
+
+// A clock that only moves when told to; for tests and benchmarks.
+class ManualClock : public Clock {
+public:
+    std::uint32_t Now() const override { return now_; }
+    std::uint32_t TickCount() const override { return tick_; }
+    void SetNow(std::uint32_t now) { now_ = now; }
+    void SetTick(std::uint32_t tick) { tick_ = tick; }
+    void Advance(std::uint32_t seconds) { now_ += seconds; }
+    void AdvanceTicks(std::uint32_t ms) { tick_ += ms; }
+
+private:
+    std::uint32_t now_ = 1000000000u;
+    std::uint32_t tick_ = 100000u;
+};
+
+// Installs a clock for the lifetime of a scope.
+class ScopedClock {
+public:
+    explicit ScopedClock(Clock& clock) : previous_(SetCurrentClock(&clock)) {}
+    ~ScopedClock() { SetCurrentClock(previous_); }
+    ScopedClock(const ScopedClock&) = delete;
+    ScopedClock& operator=(const ScopedClock&) = delete;
+
+private:
+    Clock* previous_;
+};
+
+}  // namespace qm
