@@ -1,0 +1,147 @@
+// The browser port: everything the core reads from or does to browser windows
+// and pages. Implemented by the Internet Explorer adapter (win/), the Chromium
+// DevTools backend (cdp/) and the simulated browser (sim/). Portable.
+//
+// Objects are counted references (shared_ptr); two references denote the same
+// element when their Identity() is equal. Every call may fail: getters return
+// false (or a null pointer) and leave their output unspecified.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+using WindowHandle = std::uintptr_t;  // 0: no window
+
+// Tracker event codes: what browser and shell events become.
+enum TrackerEventCode : int {
+    kEventBeforeNavigate = 0,
+    kEventNavigateComplete = 1,
+    kEventDocumentComplete = 2,
+    kEventQuit = 3,
+    kEventWindowRegistered = 4,
+    kEventWindowRevoked = 5,
+    kEventNewWindow = 6,
+};
+
+// Receives the events of one browser or of the shell's window collection.
+// Implementations never act inside the call: they post a tracker event.
+class BrowserEventSink {
+public:
+    virtual ~BrowserEventSink() = default;
+    // code: a TrackerEventCode; param: the shell's cookie for codes 4 and 5.
+    virtual void OnBrowserEvent(int code, long param) = 0;
+};
+
+class Element {
+public:
+    virtual ~Element() = default;
+    // Equal for every reference to the same element of the same document.
+    virtual std::uintptr_t Identity() const = 0;
+    virtual bool TagName(std::string& out) = 0;  // upper case: "IMG", "OBJECT", ...
+    virtual bool SourceIndex(int& out) = 0;      // position in the all-elements collection
+    virtual bool OuterHtml(std::string& out) = 0;
+    virtual bool InnerHtml(std::string& out) = 0;
+    virtual bool SetInnerHtml(const std::string& html) = 0;
+    virtual bool OffsetWidth(int& out) = 0;
+    virtual bool OffsetHeight(int& out) = 0;
+    // The style's display; false when the element has no style object.
+    virtual bool StyleDisplay(std::string& out) = 0;
+    virtual bool SetStyleDisplay(const std::string& display) = 0;
+    // src of IMG, EMBED, IFRAME and FRAME (as the page states it); false for other tags.
+    virtual bool Src(std::string& out) = 0;
+    virtual bool SetSrc(const std::string& src) = 0;  // IMG only
+    virtual bool CodeBase(std::string& out) = 0;      // OBJECT only
+};
+using ElementPtr = std::shared_ptr<Element>;
+
+class ElementCollection {
+public:
+    virtual ~ElementCollection() = default;
+    virtual bool Length(int& out) = 0;
+    virtual ElementPtr Item(int index) = 0;  // null when out of range or failed
+};
+using CollectionPtr = std::shared_ptr<ElementCollection>;
+
+// One element of a tag as the batched tag scan reports it.
+struct TaggedElement {
+    int sourceIndex = -1;
+    std::string identity;  // ElementIdentity of the element
+    bool ok = false;       // false: the element could not be read; skip it
+};
+
+// One located element filter for the batched check.
+struct LocatedCheck {
+    int index = -1;        // source index (position in the all-elements collection)
+    std::string identity;  // the filter's sName
+};
+
+enum class CheckOutcome {
+    kNotObtained,  // no element at that index (or the call failed): nothing changes
+    kMismatch,     // another element is there now
+    kHidden,       // same identity: the element was hidden (display "none")
+};
+
+class Document {
+public:
+    virtual ~Document() = default;
+    virtual bool Url(std::string& out) = 0;
+    virtual bool Title(std::string& out) = 0;
+    virtual ElementPtr Body() = 0;
+    virtual CollectionPtr All() = 0;
+    virtual CollectionPtr Tags(const std::string& tag) = 0;  // all.tags(tag), document order
+    virtual CollectionPtr Images() = 0;
+    virtual ElementPtr ElementFromPoint(int x, int y) = 0;  // page window client coordinates
+
+    // Batched steps. A remote backend answers each in one round trip; the
+    // results must equal those of the defaults, which use the calls above.
+
+    // Every element of tag in document order with its identity and source index.
+    virtual bool ScanTag(const std::string& tag, std::vector<TaggedElement>& out);
+    // For each check: the element at index of the all-elements collection; when its
+    // identity equals check.identity it is hidden (HideElement). Indexes outside
+    // the all-elements collection give kNotObtained. out has one entry per check.
+    virtual bool CheckAndHide(const std::vector<LocatedCheck>& checks,
+                              std::vector<CheckOutcome>& out);
+};
+using DocumentPtr = std::shared_ptr<Document>;
+
+class Browser {
+public:
+    virtual ~Browser() = default;
+    virtual std::uintptr_t Identity() const = 0;  // same browser, same value
+    virtual bool Hwnd(WindowHandle& out) = 0;     // top-level window
+    virtual DocumentPtr GetDocument() = 0;        // null while no page exists
+    virtual bool ToolBar(int& out) = 0;           // 0 for a popup-style window
+    virtual bool MenuBar(bool& out) = 0;          // false for a popup-style window
+    virtual bool Quit() = 0;
+    // Connects sink to the browser's events; cookie identifies the connection.
+    virtual bool Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) = 0;
+    virtual void Unadvise(std::uint32_t cookie) = 0;
+    // The first descendant of the top-level window that shows the page, found by
+    // its class name; backends without real windows answer directly.
+    virtual const char* PageWindowClass() const { return "Internet Explorer_Server"; }
+};
+using BrowserPtr = std::shared_ptr<Browser>;
+
+// The shell's collection of browser windows.
+class ShellWindows {
+public:
+    virtual ~ShellWindows() = default;
+    virtual bool Count(int& out) = 0;
+    virtual BrowserPtr Item(int index) = 0;  // null: failed or not a browser
+    virtual bool Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) = 0;
+    virtual void Unadvise(std::uint32_t cookie) = 0;
+};
+
+// Makes the connection to the shell's window collection.
+class BrowserSystem {
+public:
+    virtual ~BrowserSystem() = default;
+    virtual std::unique_ptr<ShellWindows> ConnectShellWindows() = 0;  // null on failure
+};
+
+}  // namespace qm
