@@ -1,0 +1,22 @@
+# qm_glob_core_sources(<var> <dir>): the portable sources of a folder. Files
+# named *_win.cpp are added only to the Windows build, *_posix.cpp only to the
+# native one.
+function(qm_glob_core_sources var dir)
+    file(GLOB all CONFIGURE_DEPENDS ${dir}/*.cpp)
+    set(result)
+    foreach(f IN LISTS all)
+        if(f MATCHES "_win\\.cpp$")
+            if(WIN32)
+                list(APPEND result ${f})
+            endif()
+        elseif(f MATCHES "_posix\\.cpp$")
+            if(NOT WIN32)
+                list(APPEND result ${f})
+            endif()
+        else()
+            list(APPEND result ${f})
+        endif()
+    endforeach()
+    list(SORT result)
+    set(${var} ${result} PARENT_SCOPE)
+endfunction()
