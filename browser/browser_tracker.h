@@ -1,0 +1,126 @@
+// One tracked browser window: its document, its event sink, the filters that
+// apply to the page it shows, and the work of element removal and popup
+// blocking on that page. Trackers are created and destroyed only by the
+// TrackerTable.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/browser_port.h"
+#include "browser/window_services.h"
+#include "store/filter_record.h"
+
+namespace qm {
+
+class FilterStore;
+class FilterPrompter;
+class HighlightFrame;
+class TrackerEventPoster;
+
+constexpr int kMaxTrackers = 64;
+// Capacity of a tracker's filter list.
+constexpr int kMaxWorkingFilters = 1025;
+// OnFilterAdded appends only while the list stays below this many filters + 1.
+constexpr int kMaxAddedFilterLimit = 1024;
+
+// Apply modes.
+constexpr int kApplyNavigate = -1;
+constexpr int kApplyDocumentComplete = 1;
+constexpr int kApplyTick = 2;
+
+// The popup timing window in milliseconds.
+constexpr std::uint32_t kPopupWindowMs = 1500;
+
+// Everything a tracker reaches outside itself.
+struct TrackerContext {
+    FilterStore& store;
+    WindowServices& windows;
+    FilterPrompter* prompter = nullptr;    // drops on the bin; may be null in tests
+    TrackerEventPoster* poster = nullptr;  // receives the browser's events
+};
+
+class BrowserTracker {
+public:
+    explicit BrowserTracker(const TrackerContext& context);
+    // Disconnects the event sink and releases every browser object. Does not
+    // show again the elements that were hidden, and does not save hits.
+    ~BrowserTracker();
+    BrowserTracker(const BrowserTracker&) = delete;
+    BrowserTracker& operator=(const BrowserTracker&) = delete;
+
+    // Connects the sink, finds the windows and the document; false when the
+    // window cannot be tracked (yet).
+    bool Init(int slotIndex, BrowserPtr browserObject);
+
+    // mode -1 navigation starts, 1 document complete, 2 periodic tick.
+    // Returns 1, or 0 when mode 1 finds no document body.
+    int Apply(int mode);
+    void MarkReload() { reloadPending = true; }
+    void NoteNewWindow();
+    // Reads the document's address into url and returns it; a failed read
+    // keeps url and returns it unchanged.
+    std::string CurrentUrl();
+    // Like CurrentUrl, but reports whether the read succeeded.
+    bool ReadUrl(std::string& out);
+    std::string CurrentTitle();
+    bool ReadTitle(std::string& out);
+    bool IsPopupStyle();
+    bool Quit();
+    void SaveHitsOnClose();
+
+    // Element removal.
+    void CheckFilters();
+    void ResolveIndexes(const std::string& tag);
+    void OnFilterAdded(const std::string& pageUrl, const FilterRecord& record);
+    void OnFilterRestored(const std::string& pageUrl, const FilterRecord& record);
+
+    // Popup blocking.
+    bool HasNoPopupFilter() const;
+    void MarkNoPopupHits();
+    bool OpenedPopupRecently() const;
+
+    // Drags (defined with the drag logic).
+    bool PressOnPage(Point p);
+    void DropOnBin();
+    void DragFromBin(int phase, Point p, HighlightFrame& highlight);
+    Rect ElementBounds(Element& element, int x, int y);
+
+    const TrackerContext& Context() const { return context_; }
+    FilterStore& Store() const { return context_.store; }
+    WindowServices& Windows() const { return context_.windows; }
+    FilterPrompter* Prompter() const { return context_.prompter; }
+
+    // The filters in use: filters[0 .. filterCount-1].
+    WorkingFilter* begin() { return filters.data(); }
+    WorkingFilter* end() { return filters.data() + filterCount; }
+
+    int slot = -1;
+    BrowserPtr browser;
+    DocumentPtr document;
+    std::uint32_t sinkCookie = 0;
+    std::shared_ptr<BrowserEventSink> sink;
+    WindowHandle browserWindow = 0;
+    WindowHandle pageWindow = 0;
+    ElementPtr highlightedElement;
+    ElementPtr capturedElement;
+    std::string url;
+    int tickCount = 0;
+    int filterCount = 0;
+    std::vector<WorkingFilter> filters;  // always kMaxWorkingFilters entries
+    bool reloadPending = true;
+    std::uint32_t lastNewWindowTime = 0;
+    std::uint32_t lastPressTime = 0;
+
+private:
+    void ReloadFilters();
+    void MarkCandidates(const std::string& source);
+    void DisconnectSink();
+
+    TrackerContext context_;
+    bool sinkConnected_ = false;
+};
+
+}  // namespace qm
