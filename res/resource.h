@@ -3,6 +3,33 @@
 
 #define IDR_MAINFRAME 128
 
+// Icons, cursors, menus.
+#define IDI_RECYCLE_BIN 130
+#define IDR_RECYCLE_BIN_MENU 136
+#define IDC_DRAG_CURSOR 138
+
+// Dialog templates.
+#define IDD_RECYCLE_BIN 135
+#define IDD_DELETE_ELEMENT 144
+#define IDD_KILL_POPUP 145
+#define IDD_BLOCK_POPUP 146
+
+// Controls of the three filter prompts.
+#define IDC_GROUP_RECOGNISE 1005
+#define IDC_RADIO_URL_AND_TITLE 1008
+#define IDC_RADIO_URL_OR_TITLE 1020
+#define IDC_RADIO_CURRENT_PAGE 1021
+#define IDC_CHECK_DONT_ASK 1022
+#define IDC_RADIO_URL_ONLY 1023
+#define IDC_RADIO_WEB_SERVER 1024
+#define IDC_RADIO_DOMAIN 1025
+#define IDC_RADIO_BLOCK_PAGE 1026
+#define IDC_RADIO_TITLE_ONLY 1027
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // Shared command ids (menus, toolbar, dispatcher).
 #define ID_ALWAYS_ON_TOP 32771
 #define ID_SHOW_RECYCLE_BIN 32772

@@ -1,0 +1,197 @@
+#include "app/win/dialog.h"
+
+#include <vector>
+
+namespace qm::win {
+
+namespace {
+
+bool IsRadioButton(HWND control) {
+    const LONG_PTR type = ::GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
+// The buttons of the group that starts with first, in template order.
+std::vector<HWND> RadioGroup(HWND first) {
+    std::vector<HWND> group;
+    for (HWND control = first; control != nullptr; control = ::GetWindow(control, GW_HWNDNEXT)) {
+        if (control != first && (::GetWindowLongPtrA(control, GWL_STYLE) & WS_GROUP) != 0) {
+            break;
+        }
+        if (IsRadioButton(control)) {
+            group.push_back(control);
+        }
+    }
+    return group;
+}
+
+// Messages whose result a dialog procedure returns itself instead of through
+// DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message) {
+    return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
+           message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM ||
+           message == WM_QUERYDRAGICON;
+}
+
+}  // namespace
+
+INT_PTR CDialog::DoModal(HWND parent) {
+    if (Handle() != nullptr) {
+        return -1;
+    }
+    modal_ = true;
+    const INT_PTR result =
+        ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    modal_ = false;
+    return result;
+}
+
+bool CDialog::CreateModeless(HWND parent) {
+    if (Handle() != nullptr) {
+        return false;
+    }
+    modal_ = false;
+    HWND window =
+        ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return window != nullptr && window == Handle();
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    if (Handle() == nullptr) {
+        return;
+    }
+    if (modal_) {
+        ::EndDialog(Handle(), result);
+    } else {
+        // A modeless dialog only hides; it can be shown again.
+        ::ShowWindow(Handle(), SW_HIDE);
+    }
+}
+
+std::string CDialog::ItemText(int id) const {
+    HWND control = Item(id);
+    if (control == nullptr) {
+        return {};
+    }
+    const int length = ::GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
+    const int got = ::GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
+    return std::string(buffer.data(), static_cast<size_t>(got > 0 ? got : 0));
+}
+
+void CDialog::SetItemText(int id, const std::string& text) {
+    ::SetDlgItemTextA(Handle(), id, text.c_str());
+}
+
+bool CDialog::IsChecked(int id) const {
+    return ::IsDlgButtonChecked(Handle(), id) == BST_CHECKED;
+}
+
+void CDialog::SetChecked(int id, bool checked) {
+    ::CheckDlgButton(Handle(), id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+int CDialog::RadioIndex(int firstId) const {
+    HWND first = Item(firstId);
+    if (first == nullptr) {
+        return -1;
+    }
+    const std::vector<HWND> group = RadioGroup(first);
+    for (size_t i = 0; i < group.size(); ++i) {
+        if (::SendMessageA(group[i], BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void CDialog::SetRadioIndex(int firstId, int index) {
+    HWND first = Item(firstId);
+    if (first == nullptr) {
+        return;
+    }
+    const std::vector<HWND> group = RadioGroup(first);
+    for (size_t i = 0; i < group.size(); ++i) {
+        const bool on = static_cast<int>(i) == index;
+        ::SendMessageA(group[i], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
+bool CDialog::OnInitDialog() {
+    DoDataExchange(false);
+    return true;
+}
+
+void CDialog::OnOK() {
+    DoDataExchange(true);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+bool CDialog::OnCommand(int id, int, HWND) {
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+LRESULT CDialog::DefaultProc(UINT, WPARAM, LPARAM) {
+    // The dialog manager's own processing runs when the dialog procedure
+    // returns FALSE; nothing to call here.
+    return 0;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        if (self == nullptr) {
+            return FALSE;
+        }
+        self->Attach(window);
+        try {
+            return self->OnInitDialog() ? TRUE : FALSE;
+        } catch (...) {
+            return TRUE;
+        }
+    }
+    self = static_cast<CDialog*>(FromHandle(window));
+    if (self == nullptr) {
+        return FALSE;
+    }
+    INT_PTR handled = FALSE;
+    try {
+        LRESULT result = 0;
+        if (self->Dispatch(message, wParam, lParam, result)) {
+            if (ReturnsResultDirectly(message)) {
+                handled = static_cast<INT_PTR>(result);
+            } else {
+                handled = TRUE;
+                ::SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+            }
+        }
+    } catch (...) {
+        // Nothing may unwind into the dialog manager.
+        handled = FALSE;
+    }
+    if (message == WM_NCDESTROY) {
+        self->Detach();
+        try {
+            self->OnFinalMessage();
+        } catch (...) {
+        }
+    }
+    return handled;
+}
+
+}  // namespace qm::win

@@ -1,0 +1,61 @@
+#include "app/win/dialogs_win.h"
+
+#include "app/win/prompt_dialogs.h"
+
+namespace qm::win {
+
+namespace {
+
+template <typename Dialog>
+PromptAnswer RunPrompt(Dialog& dialog, HWND owner) {
+    PromptAnswer answer;
+    if (dialog.DoModal(owner) == IDOK) {
+        answer.ok = true;
+        answer.selectedRadio = dialog.m_nRadio;
+        answer.boxTicked = dialog.m_bCheck != 0;
+    }
+    return answer;
+}
+
+template <typename Dialog>
+PromptAnswer AskScope(const PromptRequest& request, HWND owner) {
+    Dialog dialog;
+    dialog.m_nRadio = request.selectedRadio;
+    dialog.m_bCheck = request.boxTicked ? 1 : 0;
+    dialog.m_sHost = request.hostText;
+    dialog.m_sDomain = request.domainText;
+    return RunPrompt(dialog, owner);
+}
+
+}  // namespace
+
+PromptAnswer Win32Dialogs::AskDeleteElement(const PromptRequest& request) {
+    return AskScope<CDeleteElementDlg>(request, owner_);
+}
+
+PromptAnswer Win32Dialogs::AskBlockPopup(const PromptRequest& request) {
+    return AskScope<CBlockPopupDlg>(request, owner_);
+}
+
+PromptAnswer Win32Dialogs::AskKillPopup(const PromptRequest& request) {
+    CKillPopupDlg dialog;
+    dialog.m_nRadio = request.selectedRadio;
+    dialog.m_bCheck = request.boxTicked ? 1 : 0;
+    return RunPrompt(dialog, owner_);
+}
+
+void Win32Dialogs::ShowOptions(AppSettings&) {
+    ShowMessage("The options pages are not available in this version.", "Quill Moor",
+                MB_OK | MB_ICONINFORMATION);
+}
+
+void Win32Dialogs::ShowAbout() {
+    ShowMessage("Quill Moor\nVersion 1.00 \nAn easy to use advert removing software",
+                "About Quill Moor", MB_OK | MB_ICONINFORMATION);
+}
+
+int Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption, unsigned flags) {
+    return ::MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
+}
+
+}  // namespace qm::win

@@ -1,0 +1,28 @@
+// The Win32 dialogs of the application core: the three filter prompts as real
+// dialogs; the options sheet and the About box are not built yet and show a
+// short message box in their place.
+#pragma once
+
+#include <windows.h>
+
+#include "app/app_ports.h"
+
+namespace qm::win {
+
+class Win32Dialogs : public Dialogs {
+public:
+    explicit Win32Dialogs(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+
+    PromptAnswer AskDeleteElement(const PromptRequest& request) override;
+    PromptAnswer AskKillPopup(const PromptRequest& request) override;
+    PromptAnswer AskBlockPopup(const PromptRequest& request) override;
+    void ShowOptions(AppSettings& settings) override;
+    void ShowAbout() override;
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override;
+
+private:
+    HWND owner_;
+};
+
+}  // namespace qm::win
