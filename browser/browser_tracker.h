@@ -70,6 +70,8 @@ public:
     bool IsPopupStyle();
     bool Quit();
     void SaveHitsOnClose();
+    // Disconnects the event sink now (no more events from this browser).
+    void DisconnectSink();
 
     // Element removal.
     void CheckFilters();
@@ -116,11 +118,11 @@ public:
 
 private:
     void ReloadFilters();
-    void MarkCandidates(const std::string& source);
-    void DisconnectSink();
+    int UsedCount() const;
 
     TrackerContext context_;
     bool sinkConnected_ = false;
+    bool newWindowNoted_ = false;  // NewWindow2 seen at least once
 };
 
 }  // namespace qm

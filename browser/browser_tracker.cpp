@@ -1,0 +1,173 @@
+#include "browser/browser_tracker.h"
+
+#include <algorithm>
+
+#include "browser/candidate_search.h"
+#include "browser/tracker_sinks.h"
+#include "store/clock.h"
+#include "store/filter_store.h"
+
+namespace qm {
+
+BrowserTracker::BrowserTracker(const TrackerContext& context)
+    : filters(static_cast<std::size_t>(kMaxWorkingFilters)), context_(context) {}
+
+BrowserTracker::~BrowserTracker() {
+    DisconnectSink();
+}
+
+void BrowserTracker::DisconnectSink() {
+    if (sinkConnected_ && browser) {
+        browser->Unadvise(sinkCookie);
+    }
+    sinkConnected_ = false;
+}
+
+int BrowserTracker::UsedCount() const {
+    return std::clamp(filterCount, 0, kMaxWorkingFilters);
+}
+
+bool BrowserTracker::Init(int slotIndex, BrowserPtr browserObject) {
+    slot = slotIndex;
+    browser = std::move(browserObject);
+    if (!browser) {
+        return false;
+    }
+    auto eventSink = std::make_shared<TrackerBrowserSink>(context_.poster, slot);
+    std::uint32_t cookie = 0;
+    if (!browser->Advise(eventSink, cookie)) {
+        return false;
+    }
+    sink = std::move(eventSink);
+    sinkCookie = cookie;
+    sinkConnected_ = true;
+
+    WindowHandle top = 0;
+    if (!browser->Hwnd(top) || top == 0) {
+        return false;
+    }
+    browserWindow = top;
+    const std::string pageClass = browser->PageWindowClass();
+    for (WindowHandle child : Windows().Descendants(browserWindow)) {
+        if (Windows().ClassName(child) == pageClass) {
+            pageWindow = child;
+            break;
+        }
+    }
+    if (pageWindow == 0) {
+        return false;
+    }
+    document = browser->GetDocument();
+    return document != nullptr;
+}
+
+void BrowserTracker::ReloadFilters() {
+    Store().SaveHits(filters.data(), UsedCount());
+    // A navigation may have replaced the page's document object: take the
+    // browser's current one, keeping the old one when it cannot be had.
+    if (browser) {
+        if (DocumentPtr current = browser->GetDocument()) {
+            document = std::move(current);
+        }
+    }
+    std::string address;
+    if (!ReadUrl(address)) {
+        return;  // the list stays; the next apply tries again
+    }
+    const int loaded = Store().FiltersForUrl(url, filters.data(), kMaxWorkingFilters);
+    filterCount = std::clamp(loaded, 0, kMaxWorkingFilters);
+    for (int i = 0; i < filterCount; ++i) {
+        filters[static_cast<std::size_t>(i)].nStatus = kStatusIdle;
+    }
+    reloadPending = false;
+}
+
+int BrowserTracker::Apply(int mode) {
+    if (reloadPending) {
+        ReloadFilters();
+    }
+    if (mode == kApplyNavigate) {
+        Store().SaveHits(filters.data(), UsedCount());
+        return 1;
+    }
+    if (mode == kApplyDocumentComplete) {
+        CheckFilters();
+        ElementPtr body = document ? document->Body() : nullptr;
+        if (!body) {
+            return 0;
+        }
+        std::string source;
+        if (body->OuterHtml(source)) {
+            MarkCandidatesInSource(filters.data(), UsedCount(), source);
+        }
+        for (const char* tag : {"IMG", "OBJECT", "EMBED", "IFRAME"}) {
+            ResolveIndexes(tag);
+        }
+        return 1;
+    }
+    if (mode == kApplyTick) {
+        ++tickCount;
+        if (Windows().ForegroundWindow() == browserWindow || tickCount % 10 == 0) {
+            CheckFilters();
+        }
+    }
+    return 1;
+}
+
+void BrowserTracker::NoteNewWindow() {
+    lastNewWindowTime = CurrentClock().TickCount();
+    newWindowNoted_ = true;
+}
+
+bool BrowserTracker::ReadUrl(std::string& out) {
+    std::string value;
+    if (!document || !document->Url(value)) {
+        out = url;
+        return false;
+    }
+    url = value;
+    out = std::move(value);
+    return true;
+}
+
+std::string BrowserTracker::CurrentUrl() {
+    std::string value;
+    ReadUrl(value);
+    return value;
+}
+
+bool BrowserTracker::ReadTitle(std::string& out) {
+    out.clear();
+    return document && document->Title(out);
+}
+
+std::string BrowserTracker::CurrentTitle() {
+    std::string value;
+    if (!ReadTitle(value)) {
+        value.clear();
+    }
+    return value;
+}
+
+bool BrowserTracker::IsPopupStyle() {
+    if (!browser) {
+        return false;
+    }
+    int toolBar = 1;
+    bool menuBar = true;
+    // A window whose bars cannot be read counts as a normal window.
+    if (!browser->ToolBar(toolBar) || !browser->MenuBar(menuBar)) {
+        return false;
+    }
+    return toolBar == 0 && !menuBar;
+}
+
+bool BrowserTracker::Quit() {
+    return browser && browser->Quit();
+}
+
+void BrowserTracker::SaveHitsOnClose() {
+    Store().SaveHits(filters.data(), UsedCount());
+}
+
+}  // namespace qm
