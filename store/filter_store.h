@@ -6,17 +6,34 @@
 // their names and signatures are fixed. Private helpers may be added freely.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "store/explorer_model.h"
 #include "store/filter_record.h"
+#include "store/host_file.h"
 #include "store/store_listener.h"
 
 namespace qm {
 
+class Launcher;
+
 constexpr int kMaxLocations = 511;
 constexpr int kMaxRecords = 2047;
 constexpr int kMaxUndo = 64;
+
+// Undo actions.
+constexpr int UNDO_FILTER_RESTORED = 0;
+constexpr int UNDO_FILTER_ADDED = 1;
+constexpr int UNDO_FILES_MOVED = 2;
+
+struct UndoEntry {
+    int action = 0;
+    std::string pageAddress;
+    FilterRecord record;
+};
 
 class FilterStore {
 public:
@@ -51,7 +68,60 @@ public:
     int BringBackUndoFiles(const std::string& pattern);
     int DeleteExpired(int days);
 
-    // Explorer operations are declared in the explorer-facing part of the store.
+    // Explorer operations (1 success, 0 failure).
+    // Copies record index of the host file and its page address.
+    int GetFilter(const std::string& hostFileName, int index, std::string& url,
+                  FilterRecord& record);
+    // The rows of the filter list for a host file, in record order.
+    int FillFilterList(const std::string& hostFileName, std::vector<FilterListRow>& rows);
+    // The location tree of every host file, in name order.
+    int BuildLocationTree(LocationTree& tree);
+    // Runs the properties sheet for a record and stores the scope chosen there
+    // when the sheet ended with OK or Apply was used.
+    int ShowFilterProperties(const std::string& hostFileName, int index,
+                             FilterPropertiesDialog& dialog);
+    // Writes the record's HTML unchanged to "html.tmp" in directory and starts
+    // the text editor on it through launcher, without waiting.
+    int ViewFilterSource(const std::string& hostFileName, int index, Launcher& launcher,
+                         const std::string& directory);
+
+    // Lower-level operations, also used by the undo and expiry code.
+    int LoadHostFile(const std::string& hostFileName);
+    int SaveHostFile(const std::string& hostFileName);
+    int SaveLoaded();
+    int RemoveRecordAt(int index);
+    void PushUndo(int action, const std::string& pageAddress, const FilterRecord& record);
+    // Deletes every file of the data directory whose name matches pattern
+    // (wildcards * and ?) and that this store wrote as an undo file.
+    int DeleteMatchingFiles(const std::string& pattern);
+
+    // Read access for callers and tests.
+    const std::string& LoadedHostFile() const { return loadedName_; }
+    int LocationCount() const { return static_cast<int>(tables_.locations.size()); }
+    int RecordCount() const { return static_cast<int>(tables_.records.size()); }
+    const std::vector<UndoEntry>& UndoLog() const { return undo_; }
+    int UndoGeneration() const { return undoGeneration_; }
+    std::filesystem::path PathOf(const std::string& fileName) const;
+
+private:
+    // Names of the regular files of the data directory that match pattern,
+    // sorted by name.
+    std::vector<std::string> ListMatching(const std::string& pattern) const;
+    bool MoveFile(const std::string& from, const std::string& to);
+    void ForgetLoaded();
+    void NotifyLocationChanged(const std::string& hostFileName);
+    int AddDomainRecords(const std::string& url, const std::string& ownHostFile, FilterRecord* list,
+                         int capacity, int count);
+    int FindSameRecord(const std::string& url, const std::string& type, const std::string& name);
+
+    std::string dataDirectory_;
+    std::filesystem::path dataPath_;
+    StoreListener* listener_ = nullptr;
+    HostFileTables tables_;
+    std::string loadedName_;  // host file name of the loaded tables; empty when none
+    std::vector<UndoEntry> undo_;
+    bool inUndo_ = false;
+    int undoGeneration_ = 0;
 };
 
 }  // namespace qm

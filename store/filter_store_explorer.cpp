@@ -1,0 +1,126 @@
+// The operations with which the explorer lists and inspects filters.
+#include <fstream>
+
+#include "store/address_keys.h"
+#include "store/filter_store.h"
+#include "store/launcher.h"
+#include "store/time_value.h"
+
+namespace qm {
+
+namespace {
+
+bool ValidIndex(int index, std::size_t count) {
+    return index >= 0 && static_cast<std::size_t>(index) < count;
+}
+
+}  // namespace
+
+int FilterStore::GetFilter(const std::string& hostFileName, int index, std::string& url,
+                           FilterRecord& record) {
+    if (!SelectHostFile(hostFileName) || !ValidIndex(index, tables_.records.size())) {
+        return 0;
+    }
+    record = tables_.records[static_cast<std::size_t>(index)];
+    url = tables_.locations[static_cast<std::size_t>(record.nLocation)];
+    return 1;
+}
+
+int FilterStore::FillFilterList(const std::string& hostFileName, std::vector<FilterListRow>& rows) {
+    rows.clear();
+    if (!SelectHostFile(hostFileName)) {
+        return 0;
+    }
+    rows.reserve(tables_.records.size());
+    for (std::size_t i = 0; i < tables_.records.size(); ++i) {
+        const FilterRecord& r = tables_.records[i];
+        FilterListRow row;
+        row.texts[0] = tables_.locations[static_cast<std::size_t>(r.nLocation)];
+        row.texts[1] = GetLastPathPart(r.sName);
+        row.texts[2] = r.sType;
+        row.texts[3] = FormatTimeValue(r.tDeleted);
+        row.texts[4] = GetScopeName(r.nScope);
+        row.texts[5] = FormatTimeValue(r.tLastHit);
+        row.itemData = static_cast<int>(i);
+        rows.push_back(std::move(row));
+    }
+    return 1;
+}
+
+int FilterStore::BuildLocationTree(LocationTree& tree) {
+    tree.Clear();
+    for (const std::string& name : ListMatching("*.Dat")) {
+        if (IsHostFileName(name)) {
+            InsertLocationPath(tree.items, name.substr(0, name.size() - 4));
+        }
+    }
+    return 1;
+}
+
+int FilterStore::ShowFilterProperties(const std::string& hostFileName, int index,
+                                      FilterPropertiesDialog& dialog) {
+    if (!SelectHostFile(hostFileName) || !ValidIndex(index, tables_.records.size())) {
+        return 0;
+    }
+    const FilterRecord shown = tables_.records[static_cast<std::size_t>(index)];
+    const std::string page = tables_.locations[static_cast<std::size_t>(shown.nLocation)];
+    FilterPropertiesValues values;
+    values.name = GetLastPathPart(shown.sName);
+    values.type = shown.sType;
+    values.pageAddress = page;
+    values.timeDeleted = FormatTimeValue(shown.tDeleted);
+    values.timeLastHit = FormatTimeValue(shown.tLastHit);
+    values.scope = shown.nScope;
+    const FilterPropertiesOutcome outcome = dialog.Run(values);
+    if (!outcome.ok && !outcome.applied) {
+        return 1;
+    }
+    // A popup filter keeps its scope; only the three scopes can be chosen.
+    if (shown.sType == "POPUP" || outcome.scope < kScopePage || outcome.scope > kScopeDomain) {
+        return 1;
+    }
+    // The sheet was modal but timers ran meanwhile: find the record again by
+    // what it is, in case another operation moved it.
+    const int now = FindSameRecord(page, shown.sType, shown.sName);
+    if (now < 0) {
+        return 0;
+    }
+    FilterRecord& stored = tables_.records[static_cast<std::size_t>(now)];
+    if (stored.nScope == outcome.scope) {
+        return 1;
+    }
+    stored.nScope = static_cast<std::int8_t>(outcome.scope);
+    if (!SaveLoaded()) {
+        ForgetLoaded();
+        return 0;
+    }
+    return 1;
+}
+
+int FilterStore::ViewFilterSource(const std::string& hostFileName, int index, Launcher& launcher,
+                                  const std::string& directory) {
+    if (!SelectHostFile(hostFileName) || !ValidIndex(index, tables_.records.size())) {
+        return 0;
+    }
+    std::filesystem::path path = PathFromText(directory) / "html.tmp";
+    path.make_preferred();
+    const std::string pathText = TextFromPath(path);
+    if (pathText.find('"') != std::string::npos) {
+        return 0;
+    }
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            return 0;
+        }
+        const std::string& html = tables_.records[static_cast<std::size_t>(index)].sHtml;
+        out.write(html.data(), static_cast<std::streamsize>(html.size()));
+        out.close();
+        if (out.fail()) {
+            return 0;
+        }
+    }
+    return launcher.Start("Notepad.exe \"" + pathText + "\"", kShowNormal) ? 1 : 0;
+}
+
+}  // namespace qm

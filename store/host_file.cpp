@@ -1,0 +1,265 @@
+#include "store/host_file.h"
+
+#include <cstdint>
+#include <fstream>
+#include <system_error>
+
+#include "store/filter_store.h"
+#include "store/text_escape.h"
+
+namespace qm {
+
+const char kTemporaryFileName[] = "~write.tmp";
+
+namespace {
+
+// Splits bytes into lines at LF; a last line without LF counts when it is
+// not empty. The LF is not part of a line; a CR before it is.
+class LineReader {
+public:
+    explicit LineReader(const std::string& bytes) : bytes_(bytes) {}
+    bool Next(std::string_view& line) {
+        if (pos_ >= bytes_.size()) {
+            return false;
+        }
+        std::size_t end = bytes_.find('\n', pos_);
+        if (end == std::string::npos) {
+            end = bytes_.size();
+        }
+        line = std::string_view(bytes_).substr(pos_, end - pos_);
+        pos_ = end + 1;
+        return true;
+    }
+
+private:
+    const std::string& bytes_;
+    std::size_t pos_ = 0;
+};
+
+bool IsScanSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads the fields of a record line the way "%d %s %s %u %u %d %d %d" does:
+// numbers skip leading white space and take an optional sign and at least
+// one digit; words skip white space and take at least one character.
+class FieldScanner {
+public:
+    explicit FieldScanner(std::string_view line) : line_(line) {}
+    bool Number(std::uint32_t& value) {
+        SkipSpace();
+        bool negative = false;
+        if (pos_ < line_.size() && (line_[pos_] == '+' || line_[pos_] == '-')) {
+            negative = line_[pos_] == '-';
+            ++pos_;
+        }
+        const std::size_t digits = pos_;
+        std::uint32_t v = 0;
+        while (pos_ < line_.size() && line_[pos_] >= '0' && line_[pos_] <= '9') {
+            v = v * 10u + static_cast<std::uint32_t>(line_[pos_] - '0');
+            ++pos_;
+        }
+        if (pos_ == digits) {
+            return false;
+        }
+        value = negative ? 0u - v : v;
+        return true;
+    }
+    bool Word(std::string& word) {
+        SkipSpace();
+        const std::size_t start = pos_;
+        while (pos_ < line_.size() && !IsScanSpace(line_[pos_])) {
+            ++pos_;
+        }
+        if (pos_ == start) {
+            return false;
+        }
+        word.assign(line_.substr(start, pos_ - start));
+        return true;
+    }
+
+private:
+    void SkipSpace() {
+        while (pos_ < line_.size() && IsScanSpace(line_[pos_])) {
+            ++pos_;
+        }
+    }
+    std::string_view line_;
+    std::size_t pos_ = 0;
+};
+
+bool ParseRecordLine(std::string_view line, FilterRecord& r) {
+    FieldScanner scan(line);
+    std::uint32_t location = 0, deleted = 0, lastHit = 0, hint = 0, status = 0, scope = 0;
+    if (!scan.Number(location) || !scan.Word(r.sName) || !scan.Word(r.sType) ||
+        !scan.Number(deleted) || !scan.Number(lastHit) || !scan.Number(hint) ||
+        !scan.Number(status) || !scan.Number(scope)) {
+        return false;
+    }
+    r.nLocation = static_cast<std::int16_t>(location & 0xFFFFu);
+    r.tDeleted = deleted;
+    r.tLastHit = lastHit;
+    r.nHint = static_cast<std::int16_t>(hint & 0xFFFFu);
+    r.nStatus = static_cast<std::int8_t>(status & 0xFFu);
+    r.nScope = static_cast<std::int8_t>(scope & 0xFFu);
+    return true;
+}
+
+void AppendNumber(std::string& out, long long value) {
+    out += std::to_string(value);
+}
+
+}  // namespace
+
+bool ParseHostFile(const std::string& bytes, HostFileTables& tables) {
+    tables.locations.clear();
+    tables.records.clear();
+    LineReader reader(bytes);
+    std::string_view line;
+    bool more = false;
+    // Section 1: locations.
+    while ((more = reader.Next(line)) && !(line.size() > 0 && line[0] == '-')) {
+        if (tables.locations.size() >= static_cast<std::size_t>(kMaxLocations)) {
+            return false;
+        }
+        std::string location;
+        location.reserve(line.size());
+        for (char c : line) {
+            if (c != '\r' && c != '\n') {
+                location += c;
+            }
+        }
+        tables.locations.push_back(std::move(location));
+    }
+    // Section 2: records.
+    while (more && (more = reader.Next(line)) && !(line.size() > 0 && line[0] == '-')) {
+        FilterRecord record;
+        if (!ParseRecordLine(line, record)) {
+            tables.locations.clear();
+            tables.records.clear();
+            return false;
+        }
+        if (tables.records.size() >= static_cast<std::size_t>(kMaxRecords)) {
+            return false;
+        }
+        if (record.nLocation < 0 ||
+            static_cast<std::size_t>(record.nLocation) >= tables.locations.size()) {
+            return false;
+        }
+        record.nId = static_cast<std::int16_t>(tables.records.size());
+        tables.records.push_back(std::move(record));
+    }
+    // Section 3: texts, one line per record.
+    std::size_t index = 0;
+    while (more && reader.Next(line)) {
+        if (index < tables.records.size()) {
+            tables.records[index].sHtml = UnescapeText(std::string(line));
+        }
+        ++index;
+    }
+    return true;
+}
+
+std::string SerializeHostFile(const HostFileTables& tables) {
+    std::size_t size = 16;
+    for (const auto& l : tables.locations) {
+        size += l.size() + 2;
+    }
+    for (const auto& r : tables.records) {
+        size += r.sName.size() + r.sType.size() + r.sHtml.size() + r.sHtml.size() / 16 + 64;
+    }
+    std::string out;
+    out.reserve(size);
+    for (const auto& l : tables.locations) {
+        out += l;
+        out += "\r\n";
+    }
+    out += "-\r\n";
+    for (const auto& r : tables.records) {
+        AppendNumber(out, r.nLocation);
+        out += ' ';
+        out += r.sName;
+        out += ' ';
+        out += r.sType;
+        out += ' ';
+        AppendNumber(out, r.tDeleted);
+        out += ' ';
+        AppendNumber(out, r.tLastHit);
+        out += ' ';
+        AppendNumber(out, r.nHint);
+        out += ' ';
+        AppendNumber(out, r.nStatus);
+        out += ' ';
+        AppendNumber(out, r.nScope);
+        out += "\r\n";
+    }
+    out += "-\r\n";
+    for (const auto& r : tables.records) {
+        out += EscapeText(r.sHtml);
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::filesystem::path PathFromText(const std::string& text) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
+}
+
+std::string TextFromPath(const std::filesystem::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return false;
+    }
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(size));
+    if (size > 0 && !in.read(bytes.data(), size)) {
+        return false;
+    }
+    return true;
+}
+
+bool ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes) {
+    namespace fs = std::filesystem;
+    const fs::path temporary = path.parent_path() / kTemporaryFileName;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            return false;
+        }
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return false;
+        }
+        out.close();
+        if (out.fail()) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qm
