@@ -1,5 +1,6 @@
 #include "app/win/dialog.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qm::win {
@@ -31,6 +32,37 @@ bool ReturnsResultDirectly(UINT message) {
     return (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
            message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM ||
            message == WM_QUERYDRAGICON;
+}
+
+// After initialisation: a system-modal dialog stays above other windows, and a
+// hidden top-level dialog that its initialisation did not move is centred on
+// its owner, or on the work area when it has no visible owner.
+void FinishInitialisation(HWND dialog, const RECT& before) {
+    const LONG_PTR style = ::GetWindowLongPtrA(dialog, GWL_STYLE);
+    if ((style & DS_SYSMODAL) != 0) {
+        ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    RECT now{};
+    ::GetWindowRect(dialog, &now);
+    if ((style & (WS_CHILD | WS_VISIBLE)) != 0 || !::EqualRect(&before, &now)) {
+        return;
+    }
+    RECT area{};
+    HWND owner = ::GetWindow(dialog, GW_OWNER);
+    if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &area);
+    } else {
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    const int w = now.right - now.left;
+    const int h = now.bottom - now.top;
+    int x = (area.left + area.right - w) / 2;
+    int y = (area.top + area.bottom - h) / 2;
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - w));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - h));
+    ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -159,11 +191,16 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
             return FALSE;
         }
         self->Attach(window);
+        RECT before{};
+        ::GetWindowRect(window, &before);
+        INT_PTR focus = TRUE;
         try {
-            return self->OnInitDialog() ? TRUE : FALSE;
+            focus = self->OnInitDialog() ? TRUE : FALSE;
         } catch (...) {
-            return TRUE;
+            focus = TRUE;
         }
+        FinishInitialisation(window, before);
+        return focus;
     }
     self = static_cast<CDialog*>(FromHandle(window));
     if (self == nullptr) {
