@@ -70,6 +70,24 @@ TEST_F(DocumentTest, UrlTitleAndBody) {
     EXPECT_EQ("<BODY><IMG src=\"a.gif\"></BODY>", text);
 }
 
+TEST_F(DocumentTest, TextsCrossInTheUtf8CodePage) {
+    fake->title = L"Caf\u00e9 \u2014 \u65b0\u805e";
+    fake->url = L"http://b\u00fccher.example/\u00e4";
+    DocumentPtr document = Wrap();
+    std::string text;
+    ASSERT_TRUE(document->Title(text));
+    EXPECT_EQ("Caf\xc3\xa9 \xe2\x80\x94 \xe6\x96\xb0\xe8\x81\x9e", text);
+    ASSERT_TRUE(document->Url(text));
+    EXPECT_EQ(
+        "http://b\xc3\xbc"
+        "cher.example/\xc3\xa4",
+        text);
+    ElementPtr body = document->Body();
+    ASSERT_TRUE(body->SetInnerHtml("<p>\xc3\xa9t\xc3\xa9</p>"));
+    ASSERT_EQ(1u, fake->body->innerWrites.size());
+    EXPECT_EQ(L"<p>\u00e9t\u00e9</p>", fake->body->innerWrites[0]);
+}
+
 TEST_F(DocumentTest, AllElementsInDocumentOrder) {
     DocumentPtr document = Wrap();
     CollectionPtr all = document->All();

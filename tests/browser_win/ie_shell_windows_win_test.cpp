@@ -4,6 +4,7 @@
 
 #include <exdispid.h>
 
+#include <cstdio>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -133,10 +134,12 @@ TEST(RealShellWindows, ConnectsOrFailsCleanly) {
                 }
             }
             std::uint32_t cookie = 0;
-            if (windows->Advise(std::make_shared<EventRecorder>(), cookie)) {
+            const bool advised = windows->Advise(std::make_shared<EventRecorder>(), cookie);
+            if (advised) {
                 windows->Unadvise(cookie);
             }
-            std::printf("shell windows: connected, count %d\n", count);
+            std::printf("shell windows: connected, count %d, events %s\n", count,
+                        advised ? "connected" : "refused");
         } else {
             std::printf("shell windows: not available here\n");
         }
