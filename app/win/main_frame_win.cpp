@@ -1,0 +1,66 @@
+#include "app/win/main_frame_win.h"
+
+#include "res/resource.h"
+
+namespace qm::win {
+
+namespace {
+
+constexpr char kFrameClass[] = "QuillmoorMainFrame";
+
+}  // namespace
+
+bool CMainFrame::CreateHidden() {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HICON icon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_RECYCLE_BIN));
+    if (!RegisterWindowClass(kFrameClass, 0, icon, nullptr,
+                             reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
+        return false;
+    }
+    return Create(0, kFrameClass, "Quill Moor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                  640, 480);
+}
+
+bool CMainFrame::IsVisible() const {
+    return CWindow::IsVisible();
+}
+
+void CMainFrame::Show(bool show) {
+    CWindow::Show(show ? SW_SHOW : SW_HIDE);
+}
+
+void CMainFrame::SetTitle(const std::string& title) {
+    SetText(title);
+}
+
+void CMainFrame::BringToFront() {
+    HWND window = Handle();
+    if (window == nullptr) {
+        return;
+    }
+    if (::IsIconic(window)) {
+        ::ShowWindow(window, SW_RESTORE);
+    }
+    ::SetForegroundWindow(window);
+}
+
+void CMainFrame::PostQuit() {
+    // The quit message goes to this thread's queue, which runs the main loop.
+    ::PostQuitMessage(0);
+}
+
+bool CMainFrame::OnClose() {
+    Show(false);
+    return true;
+}
+
+bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MINIMIZE) {
+        Show(false);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace qm::win

@@ -1,0 +1,118 @@
+#include "app/win/program_win.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <optional>
+
+#include "app/app_core.h"
+#include "app/win/dialogs_win.h"
+#include "app/win/main_frame_win.h"
+#include "app/win/recycle_bin_dlg.h"
+#include "store/module_path.h"
+#include "store/win/launcher_win.h"
+#include "store/win/registry_win.h"
+
+namespace qm::win {
+
+namespace {
+
+// The ports of the core and the core itself, in construction order; they
+// live until the end of RunProgram.
+RegistryWin gRegistry;
+LauncherWin gLauncher;
+Win32Dialogs gDialogs;
+std::optional<AppCore> gCore;
+
+// OLE for the lifetime of the program's body.
+class OleSession {
+public:
+    OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (ok_) {
+            ::OleUninitialize();
+        }
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    bool Ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
+// The named mutex that keeps the program to one instance; its handle stays
+// open until the process ends.
+bool TakeInstanceMutex() {
+    ::CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    return ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+int MessageLoop(HWND bin) {
+    MSG msg;
+    BOOL got;
+    while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) {
+            return -1;
+        }
+        if (bin != nullptr && ::IsDialogMessageA(bin, &msg)) {
+            continue;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+AppCore* ProgramCore() {
+    return gCore ? &*gCore : nullptr;
+}
+
+int RunProgram(BrowserSystem& browsers, WindowServices& windows, const ProgramOptions& options) {
+    OleSession ole;
+    if (!ole.Ok()) {
+        ::MessageBoxA(nullptr, "OLE initialization failed.", "Quill Moor", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    // A second instance ends here, before the core is built: building it would
+    // delete the undo files of the instance that is running.
+    if (!TakeInstanceMutex()) {
+        return 0;
+    }
+
+    const std::string moduleDirectory = GetModuleDirectory();
+    const std::string dataDirectory =
+        options.dataDirectory.empty() ? moduleDirectory + "Data" : options.dataDirectory;
+    gCore.emplace(AppCoreContext{dataDirectory, gRegistry, GetModulePath(), moduleDirectory,
+                                 gLauncher, windows, browsers, gDialogs});
+    AppCore& core = *gCore;
+
+    int exitCode = 1;
+    {
+        CRecycleBinDlg bin(core);
+        if (!bin.CreateAndShow()) {
+            gCore.reset();
+            return 1;
+        }
+        CMainFrame frame;
+        if (frame.CreateHidden()) {
+            core.SetMainFrame(&frame);
+            core.Start();
+            core.RescanWindows();
+            if (options.onStarted) {
+                options.onStarted(core);
+            }
+            exitCode = MessageLoop(bin.CWindow::Handle());
+        }
+        core.SetMainFrame(nullptr);
+    }
+    gCore.reset();
+    return exitCode;
+}
+
+}  // namespace qm::win
