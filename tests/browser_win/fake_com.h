@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "browser/win/com_ref.h"
-#include "tests/browser_win/com_stubs.h"
+#include "tests/browser_win/com_stubs_html.h"
+#include "tests/browser_win/com_stubs_shell.h"
 
 namespace qm::ie::test {
 
@@ -79,12 +80,13 @@ public:
     int writes = 0;
 };
 
-// An element; which of the image, object and embed interfaces it answers to
-// is chosen by kind.
-class FakeElement final : public FakeObject<StubHtmlElement, StubHtmlImgElement,
-                                            StubHtmlObjectElement, StubHtmlEmbedElement> {
+// An element; which of the image, object, embed and frame interfaces it
+// answers to is chosen by kind.
+class FakeElement final
+    : public FakeObject<StubHtmlElement, StubHtmlImgElement, StubHtmlObjectElement,
+                        StubHtmlEmbedElement, StubHtmlFrameBase> {
 public:
-    enum class Kind { kPlain, kImage, kObject, kEmbed };
+    enum class Kind { kPlain, kImage, kObject, kEmbed, kFrame };
     FakeElement(Kind kind, std::wstring tag) : kind(kind), tag(std::move(tag)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
@@ -96,7 +98,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_offsetWidth(LONG* p) override;
     HRESULT STDMETHODCALLTYPE get_offsetHeight(LONG* p) override;
     HRESULT STDMETHODCALLTYPE get_style(IHTMLStyle** p) override;
-    HRESULT STDMETHODCALLTYPE get_src(BSTR* p) override;  // image and embed
+    HRESULT STDMETHODCALLTYPE get_src(BSTR* p) override;  // image, embed and frame
     HRESULT STDMETHODCALLTYPE put_src(BSTR v) override;
     HRESULT STDMETHODCALLTYPE get_codeBase(BSTR* p) override;
 

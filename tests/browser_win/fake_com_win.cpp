@@ -75,6 +75,9 @@ HRESULT STDMETHODCALLTYPE FakeElement::QueryInterface(REFIID riid, void** out) {
     if (kind == Kind::kEmbed && IsEqualIID(riid, IID_IHTMLEmbedElement)) {
         return Give(static_cast<IHTMLEmbedElement*>(this), out);
     }
+    if (kind == Kind::kFrame && IsEqualIID(riid, IID_IHTMLFrameBase)) {
+        return Give(static_cast<IHTMLFrameBase*>(this), out);
+    }
     return Refuse(out);
 }
 

@@ -137,9 +137,16 @@ TEST_F(ElementTest, SourceComesFromTheElementsOwnInterface) {
     embed->src = L"movie.swf";
     auto* div = new FakeElement(FakeElement::Kind::kPlain, L"DIV");
     div->src = L"never read";
+    auto* frame = new FakeElement(FakeElement::Kind::kFrame, L"IFRAME");
+    frame->src = L"http://ads.example/frame.html";
     std::string text;
     EXPECT_TRUE(Wrap(embed)->Src(text));
     EXPECT_EQ("movie.swf", text);
+    EXPECT_TRUE(Wrap(frame)->Src(text));
+    EXPECT_EQ("http://ads.example/frame.html", text);
+    EXPECT_EQ("http://ads.example/frame.html", ElementIdentity(*Wrap(frame)));
+    EXPECT_FALSE(Wrap(frame)->SetSrc("x"));
+    frame->Release();
     EXPECT_FALSE(Wrap(div)->Src(text));
     EXPECT_FALSE(Wrap(embed)->SetSrc("x"));  // only images take a new source
     EXPECT_FALSE(Wrap(div)->CodeBase(text));
