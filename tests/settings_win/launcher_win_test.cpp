@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "store/module_path.h"
+#include "store/open_browser.h"
+#include "store/win/launcher_win.h"
+#include "tests/settings_win/redirect_registry.h"
+#include "tests/settings_win/win_test_support.h"
+
+namespace qm {
+namespace {
+
+std::string ProbePath() {
+    return GetModuleDirectory() + "launch_probe.exe";
+}
+
+// Waits up to timeoutMs for a file to appear and returns its first line.
+std::string WaitForLine(const std::string& path, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        std::ifstream in(path);
+        std::string line;
+        if (in && std::getline(in, line)) {
+            return line;
+        }
+        Sleep(50);
+    }
+    return std::string();
+}
+
+class LauncherWinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        marker_ = std::string(temp) + "quillmoor probe " + std::to_string(GetCurrentProcessId()) +
+                  "-" + std::to_string(GetTickCount()) + ".txt";
+        DeleteFileA(marker_.c_str());
+    }
+    void TearDown() override { DeleteFileA(marker_.c_str()); }
+
+    std::string marker_;
+    LauncherWin launcher_;
+};
+
+TEST_F(LauncherWinTest, StartReturnsWithoutWaitingAndPassesArgumentsAndShowState) {
+    const std::string line = "\"" + ProbePath() + "\" \"" + marker_ + "\"";
+    DWORD before = GetTickCount();
+    ASSERT_TRUE(launcher_.Start(line, kShowNormal));
+    DWORD took = GetTickCount() - before;
+    // The probe lives three seconds; a start that waited would take that long.
+    EXPECT_LT(took, 2500u);
+    std::string seen = WaitForLine(marker_, 20000);
+    EXPECT_EQ(seen, "argc=2 show=1 arg=" + marker_);
+    std::printf("start returned after %lu ms\n", static_cast<unsigned long>(took));
+}
+
+TEST_F(LauncherWinTest, StartOfAMissingProgramFails) {
+    EXPECT_FALSE(launcher_.Start("\"C:\\no such folder\\nothing.exe\" x", kShow));
+    EXPECT_FALSE(launcher_.Start("", kShow));
+}
+
+TEST_F(LauncherWinTest, StartRunsACommandInterpreterLine) {
+    EXPECT_TRUE(launcher_.Start("cmd.exe /c exit 0", kShow));
+}
+
+TEST_F(LauncherWinTest, OpenAsksTheShellToOpenAFile) {
+    const std::string opened = GetModuleDirectory() + "launch_probe_open.txt";
+    DeleteFileA(opened.c_str());
+    EXPECT_TRUE(launcher_.Open(ProbePath(), kShowNormal));
+    EXPECT_EQ(WaitForLine(opened, 20000).rfind("argc=1 ", 0), 0u);
+    DeleteFileA(opened.c_str());
+    EXPECT_FALSE(launcher_.Open(GetModuleDirectory() + "no such file.htm", kShow));
+}
+
+TEST_F(LauncherWinTest, DefaultBrowserGetsTheAddressAsOneArgument) {
+    // The probe registered as the browser of web pages (below a scratch key).
+    wintest::ScratchKey scratch;
+    wintest::RedirectRegistry registry(scratch.Path());
+    auto type = registry.Create(RegistryRoot::kClassesRoot, ".htm", RegistryAccess::kAll);
+    ASSERT_NE(type, nullptr);
+    ASSERT_TRUE(type->WriteString("", "QuillmoorProbePage"));
+    auto command =
+        registry.Create(RegistryRoot::kClassesRoot, "QuillmoorProbePage\\shell\\open\\command",
+                        RegistryAccess::kAll);
+    ASSERT_NE(command, nullptr);
+    ASSERT_TRUE(command->WriteString("", "\"" + ProbePath() + "\" \"%1\""));
+    // A path with blanks stays one argument.
+    EXPECT_TRUE(OpenInDefaultBrowser(marker_, kShowNormal, registry, launcher_));
+    EXPECT_EQ(WaitForLine(marker_, 20000), "argc=2 show=1 arg=" + marker_);
+}
+
+}  // namespace
+}  // namespace qm
