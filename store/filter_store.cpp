@@ -281,6 +281,14 @@ int FilterStore::RestoreFilter(const std::string& hostFileName, int index) {
 
 namespace {
 
+// A record that reaches a page by its scope is not located there yet (nHint
+// -1), except a "POPUP" filter, whose nHint is its recognise mode.
+void KeepOnlyPopupMode(FilterRecord& copy) {
+    if (copy.sType != "POPUP") {
+        copy.nHint = -1;
+    }
+}
+
 // A tracker's copy of a stored record: every field but the text, which
 // becomes the page address. Assigned field by field so that the caller's
 // strings keep their storage.
@@ -319,7 +327,7 @@ int FilterStore::FiltersForUrl(const std::string& pageUrl, FilterRecord* list, i
                 ++count;
             } else if (r.nScope == kScopeHost || r.nScope == kScopeDomain) {
                 CopyForTracker(r, page, list[count]);
-                list[count].nHint = -1;
+                KeepOnlyPopupMode(list[count]);
                 ++count;
             }
         }
@@ -357,7 +365,7 @@ int FilterStore::AddDomainRecords(const std::string& url, const std::string& own
                 continue;
             }
             CopyForTracker(r, other.locations[static_cast<std::size_t>(r.nLocation)], list[count]);
-            list[count].nHint = -1;
+            KeepOnlyPopupMode(list[count]);
             ++count;
         }
     }
