@@ -33,6 +33,10 @@ REGSAM Sam(RegistryAccess access) {
     return KEY_READ;
 }
 
+// Longest text read at all: a guard against absurd limits, far above any
+// value this program stores or reads.
+constexpr std::size_t kMaxTextRead = 1u << 20;
+
 class KeyWin : public RegistryKey {
 public:
     explicit KeyWin(HKEY key) : key_(key) {}
@@ -41,22 +45,20 @@ public:
     KeyWin& operator=(const KeyWin&) = delete;
 
     std::optional<std::string> ReadString(const std::string& name, std::size_t maxChars) override {
+        // One read into a buffer with room for the text, its zero and one
+        // spare byte, so a text stored without its terminating zero still fits.
+        // (A size asked for beforehand is no guide: the 8-bit function may
+        // report the size of the stored wide text.) Longer data gives
+        // ERROR_MORE_DATA and counts as unreadable.
+        if (maxChars > kMaxTextRead) {
+            maxChars = kMaxTextRead;
+        }
+        std::vector<char> buffer(maxChars + 2, '\0');
         DWORD type = 0;
-        DWORD size = 0;
-        if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ)) {
-            return std::nullopt;
-        }
-        // Room for the text, its zero and one spare, so a text stored without
-        // its terminating zero still ends within the buffer.
-        if (size > maxChars + 2) {
-            return std::nullopt;
-        }
-        std::vector<char> buffer(size + 2, '\0');
-        DWORD got = size;
+        DWORD got = static_cast<DWORD>(buffer.size());
         if (RegQueryValueExA(key_, name.c_str(), nullptr, &type,
                              reinterpret_cast<BYTE*>(buffer.data()), &got) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ) || got > size) {
+            (type != REG_SZ && type != REG_EXPAND_SZ) || got > buffer.size()) {
             return std::nullopt;
         }
         std::string text(buffer.data(), got);
