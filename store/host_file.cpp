@@ -153,7 +153,7 @@ bool ParseHostFile(const std::string& bytes, HostFileTables& tables) {
     std::size_t index = 0;
     while (more && reader.Next(line)) {
         if (index < tables.records.size()) {
-            tables.records[index].sHtml = UnescapeText(std::string(line));
+            UnescapeTextInto(line, tables.records[index].sHtml);
         }
         ++index;
     }
@@ -195,7 +195,7 @@ std::string SerializeHostFile(const HostFileTables& tables) {
     }
     out += "-\r\n";
     for (const auto& r : tables.records) {
-        out += EscapeText(r.sHtml);
+        EscapeTextInto(r.sHtml, out);
         out += "\r\n";
     }
     return out;

@@ -1,65 +1,129 @@
 #include "store/text_escape.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace qm {
 
 namespace {
 
-// Replaces every occurrence of from by to, left to right, without rescanning
-// the replaced text.
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    if (text.find(from) == std::string::npos) {
-        return;
-    }
-    std::string out;
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t hit = text.find(from, pos);
-        if (hit == std::string::npos) {
-            break;
-        }
-        out.append(text, pos, hit - pos);
-        out += to;
-        pos = hit + from.size();
-    }
-    out.append(text, pos, std::string::npos);
-    text.swap(out);
+inline bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
 }
 
 }  // namespace
 
-std::string EscapeText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
+void EscapeTextInto(std::string_view text, std::string& out) {
+    std::size_t extra = 0;
+    for (char c : text) {
+        extra += (c == '\\' || c == '\n' || c == '\r') ? 1 : 0;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + text.size() + extra);
+    if (extra == 0) {
+        if (!text.empty()) {
+            std::memcpy(out.data() + start, text.data(), text.size());
+        }
+        return;
+    }
+    char* o = out.data() + start;
     for (char c : text) {
         switch (c) {
             case '\\':
-                out += "\\\\";
+                *o++ = '\\';
+                *o++ = '\\';
                 break;
             case '\n':
-                out += "\\n";
+                *o++ = '\\';
+                *o++ = 'n';
                 break;
             case '\r':
-                out += "\\r";
+                *o++ = '\\';
+                *o++ = 'r';
                 break;
             default:
-                out += c;
+                *o++ = c;
         }
     }
+}
+
+std::string EscapeText(const std::string& text) {
+    std::string out;
+    EscapeTextInto(text, out);
     return out;
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+inline std::uint64_t ZeroBytes(std::uint64_t x) {
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// True when one of the eight bytes is a backslash, CR or LF.
+inline bool HasEscapeByte(std::uint64_t w) {
+    return (ZeroBytes(w ^ (kOnes * 0x5C)) | ZeroBytes(w ^ (kOnes * 0x0D)) |
+            ZeroBytes(w ^ (kOnes * 0x0A))) != 0;
+}
+
+// One pass that gives the result of the three steps: CR and LF are dropped,
+// a backslash whose next kept character is a backslash swallows it, and a
+// backslash that is left turns into LF or CR together with an "n" or "r" as
+// its next kept character (a replacement never makes a new backslash, so
+// nothing later can pair with it). Runs of ordinary characters are copied
+// eight bytes at a time.
+void UnescapeTextInto(std::string_view text, std::string& out) {
+    out.resize(text.size());
+    char* const begin = out.data();
+    char* o = begin;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    auto skipLineEnds = [&](const char* q) {
+        while (q < end && IsLineEnd(*q)) {
+            ++q;
+        }
+        return q;
+    };
+    while (p < end) {
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            if (HasEscapeByte(w)) {
+                break;
+            }
+            std::memcpy(o, &w, 8);
+            p += 8;
+            o += 8;
+        }
+        if (p >= end) {
+            break;
+        }
+        const char c = *p++;
+        if (IsLineEnd(c)) {
+            continue;
+        }
+        if (c != '\\') {
+            *o++ = c;
+            continue;
+        }
+        const char* q = skipLineEnds(p);
+        if (q < end && *q == '\\') {
+            q = skipLineEnds(q + 1);  // the pair gives one backslash
+        }
+        if (q < end && (*q == 'n' || *q == 'r')) {
+            *o++ = *q == 'n' ? '\n' : '\r';
+            p = q + 1;
+        } else {
+            *o++ = '\\';
+            p = q;
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - begin));
 }
 
 std::string UnescapeText(const std::string& text) {
     std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c != '\r' && c != '\n') {
-            out += c;
-        }
-    }
-    ReplaceAll(out, "\\\\", "\\");
-    ReplaceAll(out, "\\n", "\n");
-    ReplaceAll(out, "\\r", "\r");
+    UnescapeTextInto(text, out);
     return out;
 }
 

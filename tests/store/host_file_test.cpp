@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "store/host_file.h"
 #include "store/text_escape.h"
 #include "store/wildcard.h"
@@ -33,6 +35,40 @@ TEST(EscapeText, UnescapeRunsItsStepsInOrder) {
               "oot");
     EXPECT_EQ(UnescapeText("\\\\\\n"), "\\\n");
     EXPECT_EQ(UnescapeText("\\x"), "\\x");
+}
+
+// The three replacement steps written out one by one, as a reference.
+std::string ReplaceEach(const std::string& text, const std::string& from, const std::string& to) {
+    std::string out;
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = text.find(from, pos)) != std::string::npos;
+         pos = hit + from.size()) {
+        out += text.substr(pos, hit - pos) + to;
+    }
+    return out + text.substr(pos);
+}
+
+std::string ReferenceUnescape(std::string t) {
+    t = ReplaceEach(t, "\r", "");
+    t = ReplaceEach(t, "\n", "");
+    t = ReplaceEach(t, "\\\\", "\\");
+    t = ReplaceEach(t, "\\n", "\n");
+    return ReplaceEach(t, "\\r", "\r");
+}
+
+TEST(EscapeText, UnescapeMatchesTheStepByStepReplacementsOnRandomTexts) {
+    std::mt19937 random(12345);
+    const char alphabet[] = {'\\', 'n', 'r', '\r', '\n', 'a'};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 12, ' ');
+        for (char& c : text) {
+            c = alphabet[random() % sizeof(alphabet)];
+        }
+        ASSERT_EQ(UnescapeText(text), ReferenceUnescape(text)) << round;
+        ASSERT_EQ(
+            EscapeText(text),
+            ReplaceEach(ReplaceEach(ReplaceEach(text, "\\", "\\\\"), "\n", "\\n"), "\r", "\\r"));
+    }
 }
 
 TEST(HostFileFormat, IsByteExactWithCrLfLineEnds) {
