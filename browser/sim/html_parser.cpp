@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "browser/sim/html_tree.h"
 
@@ -39,11 +40,6 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view pr
         }
     }
     return true;
-}
-
-// Elements whose content is text up to their end tag.
-bool IsRawTextTag(std::string_view tag) {
-    return tag == "SCRIPT" || tag == "STYLE" || tag == "TEXTAREA" || tag == "TITLE" || tag == "XMP";
 }
 
 bool IsHeadTag(std::string_view tag) {
@@ -121,9 +117,12 @@ private:
         pos_ = end;
     }
 
-    void AppendRaw(std::size_t end) {
+    // A comment or declaration from pos_ to end; one cut off by the end of the
+    // text is completed, so that writing it back and reading again is stable.
+    void AppendRaw(std::size_t end, std::string_view missing = std::string_view()) {
         auto node = std::make_shared<Node>(NodeKind::kRaw);
         node->text.assign(html_.substr(pos_, end - pos_));
+        node->text.append(missing);
         Top().AppendChild(std::move(node));
         pos_ = end;
     }
@@ -132,10 +131,18 @@ private:
         const std::size_t next = pos_ + 1;
         if (html_.compare(pos_, 4, "<!--") == 0) {
             const std::size_t close = html_.find("-->", pos_ + 4);
-            AppendRaw(close == std::string_view::npos ? html_.size() : close + 3);
+            if (close == std::string_view::npos) {
+                AppendRaw(html_.size(), "-->");
+            } else {
+                AppendRaw(close + 3);
+            }
         } else if (next < html_.size() && (html_[next] == '!' || html_[next] == '?')) {
             const std::size_t close = html_.find('>', next);
-            AppendRaw(close == std::string_view::npos ? html_.size() : close + 1);
+            if (close == std::string_view::npos) {
+                AppendRaw(html_.size(), ">");
+            } else {
+                AppendRaw(close + 1);
+            }
         } else if (next + 1 < html_.size() && html_[next] == '/' && IsLetter(html_[next + 1])) {
             pos_ = next + 1;
             const std::string name = Upper(ReadName());
@@ -209,7 +216,11 @@ private:
         } else {
             a.hasValue = false;
         }
+        // A name that starts with "=" is garbage (and would be read as the value
+        // of a preceding bare name when written back): dropped.
+        const bool garbage = a.name[0] == '=';
         const bool duplicate =
+            garbage ||
             std::any_of(tag.attributes.begin(), tag.attributes.end(), [&](const Attribute& b) {
                 return b.name.size() == a.name.size() && Upper(b.name) == Upper(a.name);
             });
@@ -253,20 +264,37 @@ private:
                            [&](const Node* n) { return n->IsElement() && n->tag == tag; });
     }
 
-    bool Exists(const std::string& tag) const {
-        for (const NodePtr& child : root_->children) {
-            if (child->IsElement() && child->tag == tag) {
-                return true;
-            }
-            if (child->IsElement() && child->tag == "HTML") {
-                for (const NodePtr& inner : child->children) {
-                    if (inner->IsElement() && inner->tag == tag) {
-                        return true;
-                    }
-                }
-            }
+    bool IsStructural(const std::string& tag) const {
+        return tag == "HTML" || tag == "HEAD" || tag == "BODY" || (tag == "FRAMESET" && !sawBody_);
+    }
+
+    // A document takes HTML, HEAD and BODY (or a FRAMESET in its place) once
+    // each, and only at the top of the page; a fragment takes none of them.
+    bool AcceptStructural(const std::string& tag) {
+        if (fragment_) {
+            return false;
         }
-        return false;
+        if (tag == "BODY" || tag == "FRAMESET") {
+            LeaveHead();
+        }
+        const bool atRoot = stack_.size() == 1;
+        const bool atHtml = stack_.size() == 2 && Top().tag == "HTML";
+        if (tag == "HTML") {
+            return !std::exchange(sawHtml_, true) && atRoot;
+        }
+        if (tag == "HEAD") {
+            if (sawHead_ || sawBody_ || !(atRoot || atHtml)) {
+                return false;
+            }
+            sawHead_ = true;
+            return true;
+        }
+        if (sawBody_ || !(atRoot || atHtml)) {
+            return tag == "FRAMESET";  // a frameset inside the page is an element
+        }
+        sawBody_ = true;
+        sawHead_ = true;  // no HEAD after the body
+        return true;
     }
 
     // Page content ends an open HEAD of a document.
@@ -298,9 +326,8 @@ private:
     }
 
     void StartTag(Tag tag) {
-        const bool structural = tag.name == "HTML" || tag.name == "HEAD" || tag.name == "BODY";
-        if (structural && (fragment_ || Exists(tag.name))) {
-            return;  // the page has it already (or a fragment cannot have it)
+        if (IsStructural(tag.name) && !AcceptStructural(tag.name)) {
+            return;  // misplaced or repeated: its content stays where it is
         }
         if (tag.name == "BODY" || !IsHeadTag(tag.name)) {
             LeaveHead();
@@ -370,6 +397,9 @@ private:
     std::size_t pos_ = 0;
     NodePtr root_;
     std::vector<Node*> stack_;
+    bool sawHtml_ = false;
+    bool sawHead_ = false;
+    bool sawBody_ = false;
 };
 
 NodePtr TakeChild(Node& parent, std::size_t index) {

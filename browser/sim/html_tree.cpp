@@ -50,6 +50,21 @@ void WriteAttribute(const Attribute& a, std::string& out) {
     out += '"';
 }
 
+// Text as written, except that a "<" which could start markup when read back
+// is written as "&lt;".
+void WriteText(const std::string& text, std::string& out) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // At the end, what follows is another node: it may be text too.
+        const char next = i + 1 < text.size() ? text[i + 1] : 'a';
+        if (text[i] == '<' && (std::isalpha(static_cast<unsigned char>(next)) || next == '/' ||
+                               next == '!' || next == '?')) {
+            out += "&lt;";
+        } else {
+            out += text[i];
+        }
+    }
+}
+
 void WriteStartTag(const Node& node, std::string& out) {
     out += '<';
     out += node.tag;
@@ -81,6 +96,10 @@ void WriteChildren(const Node& top, std::string& out) {
             continue;
         }
         const Node& child = *frame.node->children[frame.next++];
+        if (child.kind == NodeKind::kText && !IsRawTextTag(frame.node->tag)) {
+            WriteText(child.text, out);
+            continue;
+        }
         if (!child.IsElement()) {
             out += child.text;
             continue;
@@ -192,6 +211,10 @@ bool IsVoidTag(std::string_view tag) {
         "AREA",  "BASE",    "BASEFONT", "BGSOUND", "BR",   "COL",   "EMBED",  "FRAME", "HR", "IMG",
         "INPUT", "ISINDEX", "KEYGEN",   "LINK",    "META", "PARAM", "SOURCE", "TRACK", "WBR"};
     return std::find(std::begin(kVoid), std::end(kVoid), tag) != std::end(kVoid);
+}
+
+bool IsRawTextTag(std::string_view tag) {
+    return tag == "SCRIPT" || tag == "STYLE" || tag == "TEXTAREA" || tag == "TITLE" || tag == "XMP";
 }
 
 void WriteOuterHtml(const Node& node, std::string& out) {

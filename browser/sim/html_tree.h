@@ -51,6 +51,9 @@ using NodePtr = std::shared_ptr<Node>;
 // Elements that have no content and no end tag (IMG, BR, INPUT, META, ...).
 bool IsVoidTag(std::string_view upperTag);
 
+// Elements whose content is text up to their end tag (SCRIPT, STYLE, ...).
+bool IsRawTextTag(std::string_view upperTag);
+
 // Reads a whole page. The result is a document node holding HTML with HEAD and
 // BODY, created when the text lacks them. Never fails: any input gives a tree.
 NodePtr ParseHtmlDocument(std::string_view html);

@@ -200,8 +200,7 @@ bool SimElement::SetInnerHtml(const std::string& html) {
         return false;
     }
     std::vector<NodePtr> children;
-    const std::string& tag = node_->tag;
-    if (tag == "SCRIPT" || tag == "STYLE" || tag == "TEXTAREA" || tag == "TITLE" || tag == "XMP") {
+    if (IsRawTextTag(node_->tag)) {
         if (!html.empty()) {
             auto text = std::make_shared<Node>(NodeKind::kText);
             text->text = html;
