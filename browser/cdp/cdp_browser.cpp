@@ -1,0 +1,124 @@
+#include "browser/cdp/cdp_browser.h"
+
+#include "browser/cdp/cdp_dom.h"
+
+namespace qm::cdp {
+
+CdpBrowser::CdpBrowser(std::shared_ptr<CdpHub> hub, std::shared_ptr<CdpPage> page)
+    : hub_(std::move(hub)), page_(std::move(page)) {}
+
+std::uintptr_t CdpBrowser::Identity() const {
+    return page_->Ordinal();
+}
+
+bool CdpBrowser::Hwnd(WindowHandle& out) {
+    if (page_->Gone()) {
+        return false;
+    }
+    out = page_->TopWindow();
+    return true;
+}
+
+DocumentPtr CdpBrowser::GetDocument() {
+    if (page_->Gone() || !page_->Ready()) {
+        return nullptr;
+    }
+    return std::make_shared<CdpDocument>(page_);
+}
+
+bool CdpBrowser::Bars(int& toolBar, int& menuBar) {
+    Json value;
+    if (!page_->Run("bars", Json::array(), value, nullptr, true) || !value.is_array() ||
+        value.size() != 2 || !value[0].is_number_integer() || !value[1].is_number_integer()) {
+        return false;
+    }
+    toolBar = value[0].get<int>();
+    menuBar = value[1].get<int>();
+    return true;
+}
+
+bool CdpBrowser::ToolBar(int& out) {
+    int menu = 0;
+    return Bars(out, menu);
+}
+
+bool CdpBrowser::MenuBar(bool& out) {
+    int tool = 0;
+    int menu = 0;
+    if (!Bars(tool, menu)) {
+        return false;
+    }
+    out = menu != 0;
+    return true;
+}
+
+bool CdpBrowser::Quit() {
+    if (page_->Gone()) {
+        return false;
+    }
+    CdpAnswer answer =
+        hub_->Connection().Call("Target.closeTarget", Json{{"targetId", page_->TargetId()}});
+    if (!answer.ok) {
+        return false;
+    }
+    auto success = answer.result.find("success");
+    return success == answer.result.end() || !success->is_boolean() || success->get<bool>();
+}
+
+bool CdpBrowser::Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) {
+    if (!sink || page_->Gone()) {
+        return false;
+    }
+    cookie = hub_->AddSink(page_->Ordinal(), std::move(sink));
+    return true;
+}
+
+void CdpBrowser::Unadvise(std::uint32_t cookie) {
+    hub_->RemoveSink(cookie);
+}
+
+const char* CdpBrowser::PageWindowClass() const {
+    return kPageWindowClass;
+}
+
+CdpShellWindows::CdpShellWindows(std::shared_ptr<CdpHub> hub) : hub_(std::move(hub)) {}
+
+bool CdpShellWindows::Count(int& out) {
+    if (!hub_->Connection().IsOpen()) {
+        return false;
+    }
+    out = static_cast<int>(hub_->LivePages().size());
+    return true;
+}
+
+BrowserPtr CdpShellWindows::Item(int index) {
+    const auto pages = hub_->LivePages();
+    if (index < 0 || static_cast<std::size_t>(index) >= pages.size()) {
+        return nullptr;
+    }
+    const std::shared_ptr<CdpPage>& page = pages[static_cast<std::size_t>(index)];
+    std::weak_ptr<CdpBrowser>& slot = handedOut_[page->Ordinal()];
+    std::shared_ptr<CdpBrowser> browser = slot.lock();
+    if (!browser) {
+        browser = std::make_shared<CdpBrowser>(hub_, page);
+        slot = browser;
+    }
+    for (auto it = handedOut_.begin(); it != handedOut_.end();) {
+        it = it->second.expired() ? handedOut_.erase(it) : std::next(it);
+    }
+    return browser;
+}
+
+bool CdpShellWindows::Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) {
+    if (!sink) {
+        return false;
+    }
+    cookie = hub_->AddSink(0, std::move(sink));
+    return true;
+}
+
+void CdpShellWindows::Unadvise(std::uint32_t cookie) {
+    hub_->RemoveSink(cookie);
+}
+
+}  // namespace qm::cdp

@@ -1,0 +1,96 @@
+// The shared state of one DevTools connection: the page targets, their events
+// on their way to the owner's thread, and the sinks that receive them.
+//
+// Threads: the network thread only records targets and queues events; sinks
+// are called only from Pump(), on the owner's (user-interface) thread, in
+// arrival order, and never from inside another call of the port.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "browser/browser_port.h"
+#include "browser/cdp/cdp_connection.h"
+#include "browser/cdp/cdp_page.h"
+
+namespace qm::cdp {
+
+class CdpHub {
+public:
+    CdpHub();
+    ~CdpHub();
+    CdpHub(const CdpHub&) = delete;
+    CdpHub& operator=(const CdpHub&) = delete;
+
+    CdpConnection& Connection() { return connection_; }
+
+    // Opens the connection, starts target discovery and waits (up to
+    // settleMs) until the pages that already exist are attached.
+    bool Start(const std::string& host, int port, const std::string& path, int settleMs,
+               std::string& error);
+    void Stop();
+
+    // Pages that are attached and alive, in the order they appeared.
+    std::vector<std::shared_ptr<CdpPage>> LivePages();
+    std::shared_ptr<CdpPage> PageByOrdinal(std::uint32_t ordinal);
+    std::shared_ptr<CdpPage> PageByTarget(const std::string& targetId);
+
+    // Sinks: ordinal 0 is the shell's window collection.
+    std::uint32_t AddSink(std::uint32_t ordinal, std::shared_ptr<BrowserEventSink> sink);
+    void RemoveSink(std::uint32_t cookie);
+
+    int Pump();
+    bool WaitForEvents(int timeoutMs);
+    void SetWakeup(std::function<void()> wakeup);
+    // Waits until no attachment is in progress.
+    bool WaitUntilSettled(int timeoutMs);
+
+    // The window considered in front: the one last made foreground, else the
+    // newest live page.
+    void SetForeground(std::uint32_t ordinal);
+    std::uint32_t ForegroundOrdinal();
+
+private:
+    struct QueuedEvent {
+        std::uint32_t ordinal;  // 0: shell
+        int code;
+        long param;
+    };
+    struct SinkEntry {
+        std::uint32_t ordinal;
+        std::shared_ptr<BrowserEventSink> sink;
+    };
+
+    void OnEvent(const std::string& method, const Json& params, const std::string& session);
+    void OnTargetCreated(const Json& info);
+    void OnTargetGone(const std::string& targetId);
+    void OnAttached(const std::shared_ptr<CdpPage>& page, const CdpAnswer& answer);
+    void Queue(std::uint32_t ordinal, int code, long param);  // caller holds mutex_
+    void FinishAttach();                                      // caller holds mutex_
+
+    CdpConnection connection_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, std::shared_ptr<CdpPage>> byTarget_;
+    std::map<std::string, std::shared_ptr<CdpPage>> bySession_;
+    std::vector<std::shared_ptr<CdpPage>> live_;
+    std::uint32_t nextOrdinal_ = 1;
+    int attaching_ = 0;
+    std::deque<QueuedEvent> queue_;
+    std::function<void()> wakeup_;
+    std::uint32_t foreground_ = 0;
+
+    // Owner's thread only.
+    std::map<std::uint32_t, SinkEntry> sinks_;
+    std::uint32_t nextCookie_ = 1;
+    bool pumping_ = false;
+};
+
+}  // namespace qm::cdp

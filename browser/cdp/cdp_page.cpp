@@ -1,0 +1,146 @@
+#include "browser/cdp/cdp_page.h"
+
+#include "browser/cdp/page_script.h"
+
+namespace qm::cdp {
+
+namespace {
+
+constexpr const char* kWorldName = "quillmoor";
+constexpr const char* kObjectGroup = "quillmoor";
+
+bool IsContextError(const std::string& error) {
+    return error.find("context") != std::string::npos || error.find("Context") != std::string::npos;
+}
+
+}  // namespace
+
+CdpPage::CdpPage(CdpConnection& connection, std::string targetId, std::uint32_t ordinal)
+    : connection_(connection), targetId_(std::move(targetId)), ordinal_(ordinal) {}
+
+void CdpPage::SetSession(const std::string& session) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    session_ = session;
+}
+
+std::string CdpPage::Session() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return session_;
+}
+
+bool CdpPage::MakeWorld() {
+    const std::string session = Session();
+    if (gone_ || session.empty()) {
+        return false;
+    }
+    if (context_ != 0) {
+        // Nothing is kept by reference, but make sure a lost world holds nothing.
+        connection_.Post("Runtime.releaseObjectGroup", Json{{"objectGroup", kObjectGroup}}, session,
+                         nullptr);
+    }
+    context_ = 0;
+    const std::uint64_t generation = generation_.load();
+    // The main frame of a page target carries the target's id.
+    CdpAnswer world = connection_.Call(
+        "Page.createIsolatedWorld",
+        Json{{"frameId", targetId_}, {"worldName", kWorldName}, {"grantUniveralAccess", false}},
+        session);
+    if (!world.ok || !world.result.contains("executionContextId") ||
+        !world.result["executionContextId"].is_number_integer()) {
+        return false;
+    }
+    const int context = world.result["executionContextId"].get<int>();
+    CdpAnswer install = connection_.Call("Runtime.evaluate",
+                                         Json{{"expression", kPageScript},
+                                              {"contextId", context},
+                                              {"returnByValue", true},
+                                              {"silent", true}},
+                                         session);
+    if (!install.ok || install.result.contains("exceptionDetails")) {
+        return false;
+    }
+    context_ = context;
+    contextGeneration_ = generation;
+    return true;
+}
+
+int CdpPage::CurrentContext() {
+    if (gone_) {
+        return 0;
+    }
+    if ((context_ == 0 || contextGeneration_ != generation_.load()) && !MakeWorld()) {
+        return 0;
+    }
+    return context_;
+}
+
+CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args, bool anyState,
+                                  Json& value) {
+    const std::string session = Session();
+    if (gone_ || session.empty() || context == 0) {
+        return Result::kFailed;
+    }
+    std::string expression = "__qm(\"";
+    expression += op;
+    expression += "\",";
+    expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
+    expression += anyState ? ",true)" : ",false)";
+    CdpAnswer answer = connection_.Call("Runtime.evaluate",
+                                        Json{{"expression", expression},
+                                             {"contextId", context},
+                                             {"objectGroup", kObjectGroup},
+                                             {"returnByValue", true},
+                                             {"silent", true}},
+                                        session);
+    if (!answer.ok) {
+        return IsContextError(answer.error) ? Result::kContextLost : Result::kFailed;
+    }
+    if (answer.result.contains("exceptionDetails")) {
+        // A missing helper means a new document took the world's place.
+        return Result::kContextLost;
+    }
+    const Json& remote = answer.result["result"];
+    if (!remote.is_object() || !remote.contains("value")) {
+        return Result::kFailed;
+    }
+    const Json& reply = remote["value"];
+    if (!reply.is_array() || reply.empty() || reply[0] != 1 || reply.size() < 2) {
+        return Result::kFailed;
+    }
+    value = reply[1];
+    return Result::kOk;
+}
+
+bool CdpPage::Run(const char* op, Json args, Json& value, int* context, bool anyState) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int current = CurrentContext();
+        if (current == 0) {
+            return false;
+        }
+        const Result result = Evaluate(current, op, args, anyState, value);
+        if (result == Result::kOk) {
+            if (context != nullptr) {
+                *context = current;
+            }
+            return true;
+        }
+        if (result == Result::kFailed) {
+            return false;
+        }
+        context_ = 0;  // the document changed: make the world again once
+    }
+    return false;
+}
+
+bool CdpPage::RunIn(int context, const char* op, Json args, Json& value) {
+    if (context == 0 || context != context_ || contextGeneration_ != generation_.load()) {
+        return false;
+    }
+    const Result result = Evaluate(context, op, args, false, value);
+    if (result == Result::kContextLost) {
+        context_ = 0;
+    }
+    return result == Result::kOk;
+}
+
+}  // namespace qm::cdp

@@ -1,0 +1,66 @@
+// One page target of the browser: its attached session and our isolated world
+// in its current document. The session and the gone flag are shared with the
+// network thread; the world is used only on the owner's thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "browser/browser_port.h"
+#include "browser/cdp/cdp_connection.h"
+
+namespace qm::cdp {
+
+class CdpPage {
+public:
+    CdpPage(CdpConnection& connection, std::string targetId, std::uint32_t ordinal);
+
+    const std::string& TargetId() const { return targetId_; }
+    std::uint32_t Ordinal() const { return ordinal_; }
+    // Synthetic window handles: the top-level window and the page window inside it.
+    WindowHandle TopWindow() const { return TopWindowOf(ordinal_); }
+    WindowHandle PageWindow() const { return TopWindowOf(ordinal_) + 1; }
+    static WindowHandle TopWindowOf(std::uint32_t ordinal) {
+        return static_cast<WindowHandle>(0x51000000u) + static_cast<WindowHandle>(ordinal) * 4u;
+    }
+
+    // Shared with the network thread.
+    void SetSession(const std::string& session);
+    std::string Session() const;
+    void MarkGone() { gone_ = true; }
+    bool Gone() const { return gone_; }
+    void MarkReady() { ready_ = true; }
+    // The main frame committed a new document: the world must be made again.
+    void NoteNewDocument() { generation_.fetch_add(1); }
+    bool Ready() const { return ready_; }
+
+    // Owner's thread. Runs one helper operation in the current document (making
+    // the world when the document has none yet); context receives the world's
+    // id, which elements keep. anyState: also while the document is loading.
+    bool Run(const char* op, Json args, Json& value, int* context = nullptr, bool anyState = false);
+    // Runs in the given world only; fails once the page has moved on to another
+    // document.
+    bool RunIn(int context, const char* op, Json args, Json& value);
+    // The current world, made when missing; 0 when the page is gone.
+    int CurrentContext();
+
+private:
+    bool MakeWorld();
+    enum class Result { kOk, kFailed, kContextLost };
+    Result Evaluate(int context, const char* op, const Json& args, bool anyState, Json& value);
+
+    CdpConnection& connection_;
+    const std::string targetId_;
+    const std::uint32_t ordinal_;
+    mutable std::mutex mutex_;
+    std::string session_;
+    std::atomic<bool> gone_{false};
+    std::atomic<bool> ready_{false};
+    std::atomic<std::uint64_t> generation_{0};
+    int context_ = 0;  // owner's thread only
+    std::uint64_t contextGeneration_ = 0;
+};
+
+}  // namespace qm::cdp

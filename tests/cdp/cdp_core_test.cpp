@@ -1,0 +1,252 @@
+// The tracker core (tracker table, element removal, popup blocking) and the
+// real filter store, driven by a real Chromium through the DevTools backend.
+// The test plays the user-interface thread: it pumps the backend's events,
+// hands the posted tracker events to the table and runs the timer.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <thread>
+
+#include "browser/tracker_event_poster.h"
+#include "browser/tracker_table.h"
+#include "store/address_keys.h"
+#include "store/filter_store.h"
+#include "store/store_listener.h"
+#include "tests/cdp/cdp_fixture.h"
+
+namespace qm::cdptest {
+namespace {
+
+std::string FreshDataDirectory() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string dir = ::testing::TempDir() + "/qm-cdp-core-" + info->name();
+    std::filesystem::remove_all(dir);
+    return dir;
+}
+
+class CdpCoreTest : public ::testing::Test, public TrackerEventPoster, public StoreListener {
+protected:
+    CdpCoreTest()
+        : store_(FreshDataDirectory()),
+          table_(TrackerContext{store_, session_.system.Desktop(), nullptr, this}) {}
+
+    ~CdpCoreTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(store_.DataDirectory(), ignored);
+    }
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(session_.Start(error)) << error;
+        store_.SetListener(this);
+        ASSERT_TRUE(table_.ConnectShellWindows(session_.system));
+        table_.RescanWindows();
+    }
+
+    // What the bin window does with the posted messages.
+    void PostTrackerEvent(int code, long value) override { posted_.emplace_back(code, value); }
+    void LocationChanged(const std::string&) override {}
+    void OnFilterAdded(const std::string& url, const FilterRecord& record) override {
+        table_.OnFilterAdded(url, record);
+    }
+    void OnFilterRestored(const std::string& url, const FilterRecord& record) override {
+        table_.OnFilterRestored(url, record);
+    }
+
+    void Deliver() {
+        session_.system.Pump();
+        while (!posted_.empty()) {
+            const auto [code, value] = posted_.front();
+            posted_.pop_front();
+            table_.OnTrackerEvent(code, value);
+        }
+    }
+
+    bool DeliverUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+        return session_.RunUntil(
+            done, [this] { Deliver(); }, timeoutMs);
+    }
+
+    // The tracker of the window showing path, or null.
+    BrowserTracker* TrackerShowing(const std::string& path) {
+        const std::string url = session_.server.Url(path);
+        for (int s = 0; s < kMaxTrackers; ++s) {
+            BrowserTracker* t = table_.Tracker(s);
+            if (t != nullptr && t->url == url && !t->reloadPending) {
+                return t;
+            }
+        }
+        return nullptr;
+    }
+
+    FilterRecord Filter(const std::string& type, const std::string& name, int scope, int hint) {
+        FilterRecord record;
+        record.sType = type;
+        record.sName = name;
+        record.nScope = static_cast<std::int8_t>(scope);
+        record.nHint = static_cast<std::int16_t>(hint);
+        return record;
+    }
+
+    std::string Display(const std::string& target, const std::string& id) {
+        cdp::Json value;
+        EXPECT_TRUE(session_.EvaluateInPage(
+            target, "document.getElementById('" + id + "').style.display", value));
+        return value.is_string() ? value.get<std::string>() : "?";
+    }
+
+    bool TargetOpen(const std::string& targetId) {
+        cdp::CdpAnswer answer =
+            session_.system.Connection().Call("Target.getTargets", cdp::Json::object());
+        if (!answer.ok) {
+            return false;
+        }
+        for (const auto& info : answer.result["targetInfos"]) {
+            if (info.value("targetId", std::string()) == targetId) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    int PagesShowing(const std::string& path) {
+        cdp::CdpAnswer answer =
+            session_.system.Connection().Call("Target.getTargets", cdp::Json::object());
+        int n = 0;
+        for (const auto& info : answer.result["targetInfos"]) {
+            n += info.value("type", std::string()) == "page" &&
+                         info.value("url", std::string()) == session_.server.Url(path)
+                     ? 1
+                     : 0;
+        }
+        return n;
+    }
+
+    ChromiumSession session_;
+    FilterStore store_;
+    TrackerTable table_;
+    std::deque<std::pair<int, long>> posted_;
+};
+
+TEST_F(CdpCoreTest, StoredFilterHidesItsElementAfterCompletionAndTheNextCheck) {
+    FilterRecord record = Filter("IMG", "/img/banner.gif", kScopePage, -1);
+    ASSERT_EQ(1, store_.AddFilter(session_.server.Url("/ads.html"), record));
+    const std::string target = session_.OpenWindow("/ads.html");
+    ASSERT_TRUE(session_.WaitLoaded(target));
+    BrowserTracker* tracker = nullptr;
+    ASSERT_TRUE(DeliverUntil([&] {
+        tracker = TrackerShowing("/ads.html");
+        return tracker != nullptr && tracker->filterCount == 1 && tracker->filters[0].nHint >= 0;
+    }));
+    const WorkingFilter& filter = tracker->filters[0];
+    EXPECT_EQ(kStatusCandidate, filter.nStatus);
+    EXPECT_EQ("", Display(target, "banner2"));  // located, not yet checked
+
+    session_.system.SetForeground(tracker->browserWindow);
+    table_.OnTick();
+    EXPECT_EQ(kStatusHit, tracker->filters[0].nStatus);
+    // Two elements share the identity: the last one in document order is hidden.
+    EXPECT_EQ("none", Display(target, "banner2"));
+    EXPECT_EQ("", Display(target, "banner"));
+    EXPECT_EQ("", Display(target, "logo"));
+}
+
+TEST_F(CdpCoreTest, FilterAddedOnOnePageHidesInAnotherPageOfTheHostAndRestoreShowsIt) {
+    const std::string first = session_.OpenWindow("/ads.html");
+    const std::string second = session_.OpenWindow("/ads2.html");
+    ASSERT_TRUE(session_.WaitLoaded(first));
+    ASSERT_TRUE(session_.WaitLoaded(second));
+    BrowserTracker* other = nullptr;
+    ASSERT_TRUE(DeliverUntil([&] {
+        other = TrackerShowing("/ads2.html");
+        return other != nullptr && TrackerShowing("/ads.html") != nullptr;
+    }));
+    const std::string pageUrl = session_.server.Url("/ads.html");
+    FilterRecord record = Filter("IMG", "/img/banner.gif", kScopeHost, 5);
+    ASSERT_EQ(1, store_.AddFilter(pageUrl, record));
+    ASSERT_EQ(1, other->filterCount);
+    EXPECT_EQ(kStatusCandidate, other->filters[0].nStatus);
+    EXPECT_GE(other->filters[0].nHint, 0);
+
+    session_.system.SetForeground(other->browserWindow);
+    table_.OnTick();
+    EXPECT_EQ("none", Display(second, "banner"));
+    EXPECT_EQ("", Display(second, "other"));
+
+    ASSERT_EQ(1, store_.RestoreFilter(GetHostFileName(pageUrl), 0));
+    EXPECT_EQ(0, other->filterCount);
+    EXPECT_EQ("", Display(second, "banner"));
+}
+
+TEST_F(CdpCoreTest, PopupFilterClosesTheMatchingWindowOnly) {
+    FilterRecord record = Filter("POPUP", "Winaprize", kScopeDomain, 3);
+    ASSERT_EQ(1, store_.AddFilter(session_.server.Url("/popup.html"), record));
+    const std::string keep = session_.OpenWindow("/ads.html");
+    ASSERT_TRUE(session_.WaitLoaded(keep));
+    const std::string doomed = session_.OpenWindow("/popup.html");
+    ASSERT_FALSE(doomed.empty());
+    ASSERT_TRUE(DeliverUntil([&] { return !TargetOpen(doomed); }));
+    // Its OnQuit took the tracker away; the other window stays tracked and open.
+    ASSERT_TRUE(DeliverUntil([&] {
+        for (int s = 0; s < kMaxTrackers; ++s) {
+            BrowserTracker* t = table_.Tracker(s);
+            if (t != nullptr && t->url == session_.server.Url("/popup.html")) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    EXPECT_TRUE(TargetOpen(keep));
+    EXPECT_NE(nullptr, TrackerShowing("/ads.html"));
+}
+
+class CdpNoPopupTest : public CdpCoreTest {
+protected:
+    // The opener page, tracked with a "NO_POPUP" filter in its list.
+    BrowserTracker* OpenGuardedOpener(std::string& target) {
+        FilterRecord record = Filter("NO_POPUP", "Opener", kScopePage, -1);
+        EXPECT_EQ(1, store_.AddFilter(session_.server.Url("/opener.html"), record));
+        target = session_.OpenWindow("/opener.html");
+        EXPECT_TRUE(session_.WaitLoaded(target));
+        BrowserTracker* tracker = nullptr;
+        EXPECT_TRUE(DeliverUntil([&] {
+            tracker = TrackerShowing("/opener.html");
+            return tracker != nullptr && tracker->HasNoPopupFilter();
+        }));
+        return tracker;
+    }
+};
+
+TEST_F(CdpNoPopupTest, PopupOpenedWithoutAClickIsClosed) {
+    std::string target;
+    BrowserTracker* opener = OpenGuardedOpener(target);
+    ASSERT_NE(nullptr, opener);
+    const int tracked = table_.Count();
+    cdp::Json ignored;
+    ASSERT_TRUE(session_.EvaluateInPage(target, "openAuto()", ignored));
+    // The popup appears, is refused by the gate and closed again.
+    ASSERT_TRUE(DeliverUntil([&] { return opener->filters[0].nStatus == kStatusHit; }));
+    ASSERT_TRUE(DeliverUntil([&] { return PagesShowing("/popup.html") == 0; }));
+    EXPECT_EQ(tracked, table_.Count());
+    EXPECT_NE(0u, opener->lastNewWindowTime);
+}
+
+TEST_F(CdpNoPopupTest, PopupOpenedByAClickStays) {
+    std::string target;
+    BrowserTracker* opener = OpenGuardedOpener(target);
+    ASSERT_NE(nullptr, opener);
+    const int tracked = table_.Count();
+    // The mouse hook reports the press inside the page window, then the click lands.
+    session_.system.SetForeground(opener->browserWindow);
+    const int slot = table_.FindTrackerAt(Point{60, 60});
+    ASSERT_EQ(opener, table_.Tracker(slot));
+    opener->PressOnPage(Point{60, 60});
+    ASSERT_TRUE(session_.Click(target, 60, 60));
+    ASSERT_TRUE(DeliverUntil([&] { return table_.Count() == tracked + 1; }));
+    EXPECT_EQ(1, PagesShowing("/popup.html"));
+    EXPECT_NE(kStatusHit, opener->filters[0].nStatus);
+}
+
+}  // namespace
+}  // namespace qm::cdptest
