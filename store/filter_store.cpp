@@ -72,12 +72,11 @@ void FilterStore::NotifyLocationChanged(const std::string& hostFileName) {
 }
 
 int FilterStore::LoadHostFile(const std::string& hostFileName) {
-    std::string bytes;
-    if (!IsHostFileName(hostFileName) || !ReadWholeFile(PathOf(hostFileName), bytes)) {
+    if (!IsHostFileName(hostFileName) || !ReadWholeFile(PathOf(hostFileName), readBuffer_)) {
         ForgetLoaded();
         return 0;
     }
-    if (!ParseHostFile(bytes, tables_)) {
+    if (!ParseHostFile(readBuffer_, tables_)) {
         ForgetLoaded();
         return 0;
     }

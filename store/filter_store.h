@@ -118,6 +118,7 @@ private:
     std::filesystem::path dataPath_;
     StoreListener* listener_ = nullptr;
     HostFileTables tables_;
+    std::string readBuffer_;  // kept between loads to spare allocations
     std::string loadedName_;  // host file name of the loaded tables; empty when none
     std::vector<UndoEntry> undo_;
     bool inUndo_ = false;

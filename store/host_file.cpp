@@ -112,52 +112,75 @@ void AppendNumber(std::string& out, long long value) {
 }  // namespace
 
 bool ParseHostFile(const std::string& bytes, HostFileTables& tables) {
-    tables.locations.clear();
-    tables.records.clear();
+    // The tables' strings are reused, so that loading one host file after
+    // another allocates little.
+    auto& locations = tables.locations;
+    auto& records = tables.records;
+    std::size_t locationCount = 0;
+    std::size_t recordCount = 0;
+    auto finish = [&](bool ok) {
+        locations.resize(locationCount);
+        records.resize(recordCount);
+        return ok;
+    };
     LineReader reader(bytes);
     std::string_view line;
     bool more = false;
     // Section 1: locations.
     while ((more = reader.Next(line)) && !(line.size() > 0 && line[0] == '-')) {
-        if (tables.locations.size() >= static_cast<std::size_t>(kMaxLocations)) {
-            return false;
+        if (locationCount >= static_cast<std::size_t>(kMaxLocations)) {
+            return finish(false);
         }
-        std::string location;
-        location.reserve(line.size());
+        if (locationCount == locations.size()) {
+            locations.emplace_back();
+        }
+        std::string& location = locations[locationCount++];
+        location.clear();
         for (char c : line) {
             if (c != '\r' && c != '\n') {
                 location += c;
             }
         }
-        tables.locations.push_back(std::move(location));
     }
     // Section 2: records.
+    FilterRecord parsed;
     while (more && (more = reader.Next(line)) && !(line.size() > 0 && line[0] == '-')) {
-        FilterRecord record;
-        if (!ParseRecordLine(line, record)) {
-            tables.locations.clear();
-            tables.records.clear();
-            return false;
+        if (!ParseRecordLine(line, parsed)) {
+            locationCount = 0;
+            recordCount = 0;
+            return finish(false);
         }
-        if (tables.records.size() >= static_cast<std::size_t>(kMaxRecords)) {
-            return false;
+        if (recordCount >= static_cast<std::size_t>(kMaxRecords)) {
+            return finish(false);
         }
-        if (record.nLocation < 0 ||
-            static_cast<std::size_t>(record.nLocation) >= tables.locations.size()) {
-            return false;
+        if (parsed.nLocation < 0 || static_cast<std::size_t>(parsed.nLocation) >= locationCount) {
+            return finish(false);
         }
-        record.nId = static_cast<std::int16_t>(tables.records.size());
-        tables.records.push_back(std::move(record));
+        if (recordCount == records.size()) {
+            records.emplace_back();
+        }
+        FilterRecord& r = records[recordCount];
+        r.nLocation = parsed.nLocation;
+        r.nId = static_cast<std::int16_t>(recordCount);
+        r.sName.swap(parsed.sName);
+        r.sType.swap(parsed.sType);
+        r.nHint = parsed.nHint;
+        r.nStatus = parsed.nStatus;
+        r.nScope = parsed.nScope;
+        r.tDeleted = parsed.tDeleted;
+        r.tLastHit = parsed.tLastHit;
+        ++recordCount;
     }
     // Section 3: texts, one line per record.
     std::size_t index = 0;
-    while (more && reader.Next(line)) {
-        if (index < tables.records.size()) {
-            UnescapeTextInto(line, tables.records[index].sHtml);
-        }
+    while (more && index < recordCount && reader.Next(line)) {
+        UnescapeTextInto(line, records[index].sHtml);
         ++index;
     }
-    return true;
+    for (; index < recordCount; ++index) {
+        records[index].sHtml.clear();
+    }
+    return finish(true);
 }
 
 std::string SerializeHostFile(const HostFileTables& tables) {

@@ -1,5 +1,6 @@
 #include "store/text_escape.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -60,11 +61,14 @@ inline std::uint64_t ZeroBytes(std::uint64_t x) {
     return (x - kOnes) & ~x & kHighs;
 }
 
-// True when one of the eight bytes is a backslash, CR or LF.
-inline bool HasEscapeByte(std::uint64_t w) {
-    return (ZeroBytes(w ^ (kOnes * 0x5C)) | ZeroBytes(w ^ (kOnes * 0x0D)) |
-            ZeroBytes(w ^ (kOnes * 0x0A))) != 0;
+// Non-zero when one of the eight bytes is a backslash, CR or LF; the lowest
+// set high bit marks the first such byte.
+inline std::uint64_t EscapeBytes(std::uint64_t w) {
+    return ZeroBytes(w ^ (kOnes * 0x5C)) | ZeroBytes(w ^ (kOnes * 0x0D)) |
+           ZeroBytes(w ^ (kOnes * 0x0A));
 }
+
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 // One pass that gives the result of the three steps: CR and LF are dropped,
 // a backslash whose next kept character is a backslash swallows it, and a
@@ -85,13 +89,19 @@ void UnescapeTextInto(std::string_view text, std::string& out) {
         return q;
     };
     while (p < end) {
+        // The output never runs ahead of the input, so eight bytes fit at o.
         while (end - p >= 8) {
             std::uint64_t w;
             std::memcpy(&w, p, 8);
-            if (HasEscapeByte(w)) {
+            const std::uint64_t found = EscapeBytes(w);
+            std::memcpy(o, &w, 8);
+            if (found != 0) {
+                // The lowest flagged byte is exact; the ones before it are plain.
+                const int plain = kLittleEndian ? std::countr_zero(found) / 8 : 0;
+                p += plain;
+                o += plain;
                 break;
             }
-            std::memcpy(o, &w, 8);
             p += 8;
             o += 8;
         }
