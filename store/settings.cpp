@@ -47,6 +47,15 @@ std::unique_ptr<RegistryKey> OpenForWriting(Registry& registry, const std::strin
 
 }  // namespace
 
+std::string StartupCommand(const std::string& modulePath) {
+    // The system runs the entry as a command line: a path with blanks in it
+    // unquoted would first be tried as "C:\Program.exe" and so on.
+    if (modulePath.find_first_of(" \t") == std::string::npos || modulePath.front() == '"') {
+        return modulePath;
+    }
+    return "\"" + modulePath + "\"";
+}
+
 AppSettings::AppSettings(Registry& registry, std::string modulePath)
     : registry_(registry), modulePath_(std::move(modulePath)) {
     SetDefaultSettings();
@@ -135,7 +144,7 @@ int AppSettings::SaveSettings() {
     if (!run) {
         return 0;
     }
-    ok = run->WriteString(kRunValueName, bAutoStarup != 0 ? modulePath_ : std::string()) && ok;
+    ok = run->WriteString(kRunValueName, bAutoStarup != 0 ? StartupCommand(modulePath_) : "") && ok;
     return ok ? 1 : 0;
 }
 

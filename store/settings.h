@@ -20,6 +20,10 @@ constexpr int kDefaultExpireDays = 30;
 constexpr int kMinExpireDays = 1;
 constexpr int kMaxExpireDays = 1000;
 
+// The data of the start-up entry for the program at modulePath: the path,
+// in double quotes when it holds a blank.
+std::string StartupCommand(const std::string& modulePath);
+
 class AppSettings {
 public:
     // Fills the defaults, then loads what the registry holds.
@@ -38,7 +42,7 @@ public:
     // 1 when the settings key and the start-up entry were both written, else 0.
     int SaveSettings();
 
-    // The path written as the start-up entry when bAutoStarup is set.
+    // The program file that the start-up entry runs when bAutoStarup is set.
     const std::string& ModulePath() const { return modulePath_; }
 
     // Registry value names carry a type prefix: b 0/1 flag, n number.

@@ -314,7 +314,15 @@ TEST(SettingsSave, StartupEntryHoldsTheProgramPathWhenAutoStartIsOn) {
     AppSettings settings(registry, kModule);
     ASSERT_EQ(settings.bAutoStarup, 1);
     EXPECT_EQ(settings.SaveSettings(), 1);
-    EXPECT_EQ(registry.GetString(kHKLM, kRunKey, "Quillmoor"), kModule);
+    EXPECT_EQ(registry.GetString(kHKLM, kRunKey, "Quillmoor"), "\"" + kModule + "\"");
+}
+
+TEST(SettingsSave, StartupCommandQuotesAPathWithBlanksOnly) {
+    EXPECT_EQ(StartupCommand("C:\\Program Files\\Q\\Quillmoor.exe"),
+              "\"C:\\Program Files\\Q\\Quillmoor.exe\"");
+    EXPECT_EQ(StartupCommand("C:\\Tools\\Quillmoor.exe"), "C:\\Tools\\Quillmoor.exe");
+    EXPECT_EQ(StartupCommand("\"C:\\A B\\Q.exe\""), "\"C:\\A B\\Q.exe\"");
+    EXPECT_EQ(StartupCommand(""), "");
 }
 
 TEST(SettingsSave, AutoStartOffLeavesTheStartupValueWithEmptyData) {
@@ -346,7 +354,7 @@ TEST(SettingsSave, RefusedLocalMachineGoesToTheCurrentUserAndIsReadBack) {
     EXPECT_EQ(registry.ValueCount(kHKLM, kSettingsKey), 0u);
     EXPECT_EQ(registry.ValueCount(kHKLM, kRunKey), 0u);
     EXPECT_EQ(registry.ValueCount(kHKCU, kSettingsKey), 13u);
-    EXPECT_EQ(registry.GetString(kHKCU, kRunKey, "Quillmoor"), kModule);
+    EXPECT_EQ(registry.GetString(kHKCU, kRunKey, "Quillmoor"), "\"" + kModule + "\"");
 
     AppSettings again(registry, kModule);
     EXPECT_EQ(again.nExpireDays, 365);

@@ -66,7 +66,7 @@ TEST(SettingsOnRealKeys, RefusedLocalMachineSavesUnderTheCurrentUserAndLoadsFrom
     ASSERT_TRUE(scope.found);
     EXPECT_EQ(scope.data, std::string("\x01\0\0\0", 4));
     RawValue run = GetRawValue(registry.Map(kHKCU, kRunKey), "Quillmoor");
-    EXPECT_EQ(run.data, kModule + std::string("\0", 1));
+    EXPECT_EQ(run.data, "\"" + kModule + "\"" + std::string("\0", 1));
 
     AppSettings again(registry, kModule);
     EXPECT_EQ(again.nPopupInhitbitScope, 1);
