@@ -86,9 +86,11 @@ TEST_F(DragTest, APressThatStartsNoDragStillRecordsThePressTime) {
     ScopedClock scoped(clock);
     clock.SetTick(123456);
     StartCore();
+    const int slot = SlotOf(*page);
+    ASSERT_GE(slot, 0) << core->Trackers().Count();
     core->HookDrag(kDragPress, PagePoint(*page, 450, 350));  // the FRAME
     EXPECT_FALSE(core->HookDragActive());
-    EXPECT_EQ(core->Trackers().Tracker(SlotOf(*page))->lastPressTime, 123456u);
+    EXPECT_EQ(core->Trackers().Tracker(slot)->lastPressTime, 123456u);
     EXPECT_EQ(desktop.Beeps(), 0);
 }
 
