@@ -81,13 +81,14 @@ TEST_F(ProgramEndToEnd, DragAdvertOntoBinMakesHostFilter) {
     HWND bin = program.WaitBinWindow(15000);
     ASSERT_NE(bin, nullptr) << "no bin window";
     HWND frame = nullptr;
+    HWND pageWindow = nullptr;
     ASSERT_TRUE(wt::WaitFor(
         [&] {
             frame = program.FindTopLevel(page::kFrameClass, page::kPageTitle);
-            return frame != nullptr;
+            pageWindow = frame ? FindWindowExA(frame, nullptr, page::kPageClass, nullptr) : nullptr;
+            return pageWindow != nullptr && IsWindowVisible(pageWindow);
         },
         10000));
-    HWND pageWindow = FindWindowExA(frame, nullptr, page::kPageClass, nullptr);
     ASSERT_NE(pageWindow, nullptr);
 
     POINT advert{(page::kAdvertBox.left + page::kAdvertBox.right) / 2,
