@@ -9,8 +9,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
+#include "store/host_file.h"
 #include "tests/app_win/program_process.h"
 #include "tests/app_win/sim_page.h"
 #include "tests/app_win/win_test_util.h"
@@ -66,85 +68,157 @@ protected:
         ASSERT_TRUE(preset_.Set("bShowRecycleBinOnStartup", 1));
         ASSERT_TRUE(preset_.Set("bOpenRecycleBinOnStartup", 0));
         ASSERT_TRUE(preset_.Set("bAutoDeleteHistory", 0));
-        ASSERT_TRUE(preset_.Set("bPromptBeforeDeleteElement", 1));
-        ASSERT_TRUE(preset_.Set("nElementDeleteScope", 0));
     }
-    void TearDown() override { RemoveDirectoryTree(dataDir_); }
+    void TearDown() override {
+        if (bin_ != nullptr && program_.Running()) {
+            PostMessageA(bin_, WM_COMMAND, ID_EXIT, 0);
+            program_.WaitExit(10000);
+        }
+        RemoveDirectoryTree(dataDir_);
+    }
+
+    // Starts the test build and waits for its bin window and its painted page.
+    void StartProgram() {
+        ASSERT_TRUE(program_.Start("QuillmoorSim.exe", "--data \"" + dataDir_ + "\""));
+        bin_ = program_.WaitBinWindow(15000);
+        ASSERT_NE(bin_, nullptr) << "no bin window";
+        ASSERT_TRUE(wt::WaitFor(
+            [&] {
+                HWND frame = program_.FindTopLevel(page::kFrameClass, page::kPageTitle);
+                page_ = frame ? FindWindowExA(frame, nullptr, page::kPageClass, nullptr) : nullptr;
+                return page_ != nullptr && IsWindowVisible(page_);
+            },
+            10000));
+        advert_ = POINT{(page::kAdvertBox.left + page::kAdvertBox.right) / 2,
+                        (page::kAdvertBox.top + page::kAdvertBox.bottom) / 2 + 20};
+        ClientToScreen(page_, &advert_);
+        ASSERT_TRUE(wt::WaitFor([&] { return AdvertShown(); }, 5000))
+            << "the advert is not painted";
+        RECT client{};
+        GetClientRect(bin_, &client);
+        binCentre_ = POINT{client.right / 2, client.bottom / 2};
+        ClientToScreen(bin_, &binCentre_);
+    }
+
+    bool AdvertShown() const { return ScreenPixel(advert_) == page::kAdvertColour; }
+
+    // Left button down at from, moved in steps to to, released there.
+    static void DragWithMouse(POINT from, POINT to) {
+        wt::MoveCursorTo(from.x, from.y);
+        wt::WaitFor([] { return false; }, 150);
+        wt::LeftDown();
+        wt::WaitFor([] { return false; }, 150);
+        DragTo(from, to);
+        wt::WaitFor([] { return false; }, 150);
+        wt::LeftUp();
+    }
+
+    // The records of the page's host file once one holds the advert.
+    qm::HostFileTables WaitForAdvertFilter() {
+        const std::string hostFile = dataDir_ + "\\www.example.com.Dat";
+        qm::HostFileTables tables;
+        std::string text;
+        wt::WaitFor(
+            [&] {
+                text = ReadFile(hostFile);
+                tables = qm::HostFileTables{};
+                return qm::ParseHostFile(text, tables) && !tables.records.empty();
+            },
+            5000);
+        EXPECT_EQ(tables.records.size(), 1u) << text;
+        EXPECT_EQ(tables.locations, std::vector<std::string>{page::kPageUrl}) << text;
+        return tables;
+    }
+
+    void ExitProgram() {
+        PostMessageA(bin_, WM_COMMAND, ID_EXIT, 0);
+        EXPECT_EQ(program_.WaitExit(10000), 0);
+    }
 
     std::string dataDir_;
     wt::SettingsPreset preset_;
+    wt::ProgramProcess program_;
+    HWND bin_ = nullptr;
+    HWND page_ = nullptr;
+    POINT advert_{};
+    POINT binCentre_{};
 };
 
-TEST_F(ProgramEndToEnd, DragAdvertOntoBinMakesHostFilter) {
-    wt::ProgramProcess program;
-    ASSERT_TRUE(program.Start("QuillmoorSim.exe", "--data \"" + dataDir_ + "\""));
-    HWND bin = program.WaitBinWindow(15000);
-    ASSERT_NE(bin, nullptr) << "no bin window";
-    HWND frame = nullptr;
-    HWND pageWindow = nullptr;
-    ASSERT_TRUE(wt::WaitFor(
-        [&] {
-            frame = program.FindTopLevel(page::kFrameClass, page::kPageTitle);
-            pageWindow = frame ? FindWindowExA(frame, nullptr, page::kPageClass, nullptr) : nullptr;
-            return pageWindow != nullptr && IsWindowVisible(pageWindow);
-        },
-        10000));
-    ASSERT_NE(pageWindow, nullptr);
-
-    POINT advert{(page::kAdvertBox.left + page::kAdvertBox.right) / 2,
-                 (page::kAdvertBox.top + page::kAdvertBox.bottom) / 2 + 20};
-    ClientToScreen(pageWindow, &advert);
-    ASSERT_TRUE(wt::WaitFor([&] { return ScreenPixel(advert) == page::kAdvertColour; }, 5000))
-        << "the advert is not painted";
+TEST_F(ProgramEndToEnd, DragAdvertOntoBinAsksAndMakesHostFilter) {
+    ASSERT_TRUE(preset_.Set("bPromptBeforeDeleteElement", 1));
+    ASSERT_TRUE(preset_.Set("nElementDeleteScope", 0));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
     wt::SaveScreenshot("e2e_before");
 
-    // Press on the advert, drag onto the bin, release there.
-    const POINT binCentre = wt::CentreOf(bin);
-    RECT binClient{};
-    GetClientRect(bin, &binClient);
-    POINT drop{binClient.right / 2, binClient.bottom / 2};
-    ClientToScreen(bin, &drop);
-    wt::MoveCursorTo(advert.x, advert.y);
-    wt::WaitFor([] { return false; }, 150);
-    wt::LeftDown();
-    wt::WaitFor([] { return false; }, 150);
-    DragTo(advert, drop);
-    wt::WaitFor([] { return false; }, 150);
-    wt::LeftUp();
-
+    DragWithMouse(advert_, binCentre_);
     HWND prompt = nullptr;
     ASSERT_TRUE(wt::WaitFor(
         [&] {
-            prompt = program.FindTopLevel("#32770", "Delete Element");
+            prompt = program_.FindTopLevel("#32770", "Delete Element");
             return prompt != nullptr;
         },
         10000))
-        << "no prompt after the drop (bin at " << binCentre.x << "," << binCentre.y << ")";
+        << "no prompt after the drop";
     EXPECT_EQ(wt::TextOf(GetDlgItem(prompt, IDC_RADIO_WEB_SERVER)), "web server : www.example.com");
     EXPECT_EQ(wt::TextOf(GetDlgItem(prompt, IDC_RADIO_DOMAIN)), "domain : example.com");
     EXPECT_EQ(IsDlgButtonChecked(prompt, IDC_RADIO_CURRENT_PAGE), BST_CHECKED);
     // The element is hidden at the drop, before the answer.
-    EXPECT_TRUE(wt::WaitFor([&] { return ScreenPixel(advert) != page::kAdvertColour; }, 3000));
+    EXPECT_TRUE(wt::WaitFor([&] { return !AdvertShown(); }, 3000));
     wt::WaitFor([] { return false; }, 200);
     wt::SaveScreenshot("e2e_prompt");
     SendMessageA(GetDlgItem(prompt, IDC_RADIO_WEB_SERVER), BM_CLICK, 0, 0);
     SendMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
 
-    const std::string hostFile = dataDir_ + "\\www.example.com.Dat";
-    std::string text;
-    ASSERT_TRUE(wt::WaitFor(
-        [&] {
-            text = ReadFile(hostFile);
-            return text.find(page::kAdvertSrc) != std::string::npos;
-        },
-        5000))
-        << "host file: " << text;
-    EXPECT_NE(text.find(page::kPageUrl), std::string::npos) << text;
-    EXPECT_NE(text.find("IMG"), std::string::npos) << text;
-    EXPECT_EQ(ScreenPixel(advert), RGB(255, 255, 255));  // the page without its advert
+    const qm::HostFileTables tables = WaitForAdvertFilter();
+    ASSERT_EQ(tables.records.size(), 1u);
+    const qm::FilterRecord& record = tables.records[0];
+    EXPECT_EQ(record.sType, "IMG");
+    EXPECT_EQ(record.sName, page::kAdvertSrc);
+    EXPECT_EQ(record.nScope, qm::kScopeHost);
+    // The page without its advert.
+    EXPECT_TRUE(wt::WaitFor([&] { return ScreenPixel(advert_) == RGB(255, 255, 255); }, 3000));
+    ExitProgram();
+}
 
-    PostMessageA(bin, WM_COMMAND, ID_EXIT, 0);
-    EXPECT_EQ(program.WaitExit(10000), 0);
+TEST_F(ProgramEndToEnd, RememberedAnswerAddsWithoutAsking) {
+    ASSERT_TRUE(preset_.Set("bPromptBeforeDeleteElement", 0));
+    ASSERT_TRUE(preset_.Set("nElementDeleteScope", 2));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    DragWithMouse(advert_, binCentre_);
+    const qm::HostFileTables tables = WaitForAdvertFilter();
+    ASSERT_EQ(tables.records.size(), 1u);
+    EXPECT_EQ(tables.records[0].nScope, qm::kScopeDomain);
+    EXPECT_EQ(program_.FindTopLevel("#32770", "Delete Element"), nullptr);
+    EXPECT_TRUE(wt::WaitFor([&] { return !AdvertShown(); }, 3000));
+    ExitProgram();
+}
+
+TEST_F(ProgramEndToEnd, DragFromBinOntoAdvertMakesFilter) {
+    ASSERT_TRUE(preset_.Set("bPromptBeforeDeleteElement", 0));
+    ASSERT_TRUE(preset_.Set("nElementDeleteScope", 0));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    DragWithMouse(binCentre_, advert_);
+    const qm::HostFileTables tables = WaitForAdvertFilter();
+    ASSERT_EQ(tables.records.size(), 1u);
+    EXPECT_EQ(tables.records[0].sType, "IMG");
+    EXPECT_EQ(tables.records[0].nScope, qm::kScopePage);
+    EXPECT_TRUE(wt::WaitFor([&] { return !AdvertShown(); }, 3000));
+    ExitProgram();
+}
+
+TEST_F(ProgramEndToEnd, ReleaseElsewhereMakesNothing) {
+    ASSERT_TRUE(preset_.Set("bPromptBeforeDeleteElement", 0));
+    ASSERT_TRUE(preset_.Set("nElementDeleteScope", 1));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    DragWithMouse(advert_, POINT{binCentre_.x + 200, binCentre_.y + 100});
+    wt::WaitFor([] { return false; }, 800);
+    EXPECT_EQ(GetFileAttributesA((dataDir_ + "\\www.example.com.Dat").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(AdvertShown());
+    ExitProgram();
 }
 
 }  // namespace
