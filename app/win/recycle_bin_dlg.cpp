@@ -62,10 +62,15 @@ bool CRecycleBinDlg::IsTopMost() const {
 
 void CRecycleBinDlg::SetTopMost(bool topMost) {
     HWND window = CWindow::Handle();
-    if (window != nullptr) {
-        ::SetWindowPos(window, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (window == nullptr) {
+        return;
     }
+    // The style bit and the z-order band change together.
+    const LONG_PTR exStyle = ::GetWindowLongPtrA(window, GWL_EXSTYLE);
+    ::SetWindowLongPtrA(window, GWL_EXSTYLE,
+                        topMost ? (exStyle | WS_EX_TOPMOST) : (exStyle & ~WS_EX_TOPMOST));
+    ::SetWindowPos(window, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE);
 }
 
 bool CRecycleBinDlg::ClientRect(Rect& client) const {
@@ -100,9 +105,11 @@ bool CRecycleBinDlg::OnInitDialog() {
 
 void CRecycleBinDlg::CreateToolTip() {
     HWND window = CWindow::Handle();
+    // Not owned by the bin: a top-most owned window keeps Wine from making its
+    // owner top-most again after "Always On Top" was switched off.
     toolTip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
-                                 nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (toolTip_ == nullptr) {
         return;
     }

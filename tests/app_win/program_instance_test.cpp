@@ -133,4 +133,53 @@ TEST_F(ProgramInstanceTest, ContextMenuExitEndsTheProgram) {
     EXPECT_EQ(program.WaitExit(10000), 0);
 }
 
+TEST_F(ProgramInstanceTest, BinCommandsToggleTopMostAndVisibility) {
+    wt::ProgramProcess program;
+    ASSERT_TRUE(program.Start("Quillmoor.exe"));
+    HWND bin = program.WaitBinWindow(15000);
+    ASSERT_NE(bin, nullptr);
+    auto topMost = [&] { return (GetWindowLongPtrA(bin, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+
+    PostMessageA(bin, WM_COMMAND, ID_ALWAYS_ON_TOP, 0);
+    EXPECT_TRUE(wt::WaitFor([&] { return !topMost(); }, 3000));
+    PostMessageA(bin, WM_COMMAND, ID_ALWAYS_ON_TOP, 0);
+    EXPECT_TRUE(wt::WaitFor([&] { return topMost(); }, 3000));
+
+    // Esc and the caption's close button only hide the bin; the menu shows it again.
+    PostMessageA(bin, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(wt::WaitFor([&] { return !IsWindowVisible(bin); }, 3000));
+    EXPECT_TRUE(program.Running());
+    PostMessageA(bin, WM_COMMAND, ID_SHOW_RECYCLE_BIN, 0);
+    EXPECT_TRUE(wt::WaitFor([&] { return IsWindowVisible(bin) != 0; }, 3000));
+    PostMessageA(bin, WM_COMMAND, ID_RESTORE, 0);  // "&Hide Recycle Bin"
+    EXPECT_TRUE(wt::WaitFor([&] { return !IsWindowVisible(bin); }, 3000));
+    PostMessageA(bin, WM_COMMAND, ID_SHOW_RECYCLE_BIN, 0);
+    EXPECT_TRUE(wt::WaitFor([&] { return IsWindowVisible(bin) != 0; }, 3000));
+
+    PostMessageA(bin, WM_COMMAND, ID_EXIT, 0);
+    EXPECT_EQ(program.WaitExit(10000), 0);
+}
+
+TEST_F(ProgramInstanceTest, DoubleClickOnBinShowsAndHidesTheMainFrame) {
+    wt::ProgramProcess program;
+    ASSERT_TRUE(program.Start("Quillmoor.exe"));
+    HWND bin = program.WaitBinWindow(15000);
+    ASSERT_NE(bin, nullptr);
+    EXPECT_EQ(program.FindTopLevel("QuillmoorMainFrame", "Quill Moor"), nullptr);
+    const POINT centre = wt::CentreOf(bin);
+    auto doubleClick = [&] {
+        wt::ClickAt(centre.x, centre.y);
+        wt::ClickAt(centre.x, centre.y);
+    };
+    doubleClick();
+    EXPECT_TRUE(wt::WaitFor(
+        [&] { return program.FindTopLevel("QuillmoorMainFrame", "Quill Moor") != nullptr; }, 3000));
+    wt::WaitFor([] { return false; }, GetDoubleClickTime() + 100);
+    doubleClick();
+    EXPECT_TRUE(wt::WaitFor(
+        [&] { return program.FindTopLevel("QuillmoorMainFrame", "Quill Moor") == nullptr; }, 3000));
+    PostMessageA(bin, WM_COMMAND, ID_EXIT, 0);
+    EXPECT_EQ(program.WaitExit(10000), 0);
+}
+
 }  // namespace
