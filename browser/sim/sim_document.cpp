@@ -113,6 +113,13 @@ Node* DomTree::FindFirst(const std::string& upperTag) {
     return list.empty() ? nullptr : list.front();
 }
 
+const std::vector<Node*>& DomTree::Boxed() {
+    if (dirty_) {
+        Rebuild();
+    }
+    return boxed_;
+}
+
 void DomTree::ReplaceChildren(Node& node, std::vector<NodePtr> children) {
     for (const NodePtr& old : node.children) {
         Detach(*old);
@@ -131,6 +138,7 @@ void DomTree::Invalidate() {
 
 void DomTree::Rebuild() {
     all_.clear();
+    boxed_.clear();
     tagged_.clear();
     std::vector<Node*> pending{root_.get()};
     while (!pending.empty()) {
@@ -139,6 +147,9 @@ void DomTree::Rebuild() {
         if (n->IsElement()) {
             n->sourceIndex = static_cast<int>(all_.size());
             all_.push_back(n);
+            if (n->FindAttribute("data-box")) {
+                boxed_.push_back(n);
+            }
         }
         for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
             pending.push_back(it->get());

@@ -34,6 +34,8 @@ public:
     // Elements with this upper-case tag, in document order.
     const std::vector<Node*>& Tagged(const std::string& upperTag);
     Node* FindFirst(const std::string& upperTag);
+    // Elements with a data-box attribute, in document order.
+    const std::vector<Node*>& Boxed();
     // Replaces node's children with the given nodes; old children are detached.
     void ReplaceChildren(Node& node, std::vector<NodePtr> children);
     // Call after any change to the tree's shape.
@@ -49,6 +51,7 @@ private:
     NodePtr root_;
     bool dirty_ = true;
     std::vector<Node*> all_;
+    std::vector<Node*> boxed_;
     std::unordered_map<std::string, std::vector<Node*>> tagged_;
 };
 

@@ -97,25 +97,19 @@ ElementPtr SimDocument::ElementFromPoint(int x, int y) {
     if (x < 0 || y < 0 || x >= tree_->viewWidth || y >= tree_->viewHeight) {
         return nullptr;
     }
-    const std::vector<Node*>& all = tree_->All();
-    Node* fallback = nullptr;
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        Node* n = *it;
-        if (n->tag == "BODY" || n->tag == "FRAMESET") {
-            fallback = fallback ? fallback : n;
-        }
-        if (n->tag == "HTML" || n->tag == "BODY" || n->tag == "FRAMESET") {
-            if (!n->FindAttribute("data-box")) {
-                continue;  // covers the page: only the fallback
-            }
-        } else if (!n->FindAttribute("data-box")) {
-            continue;
-        }
+    // Boxes only come from data-box, and a later element in document order lies
+    // above an earlier one.
+    const std::vector<Node*>& boxed = tree_->Boxed();
+    for (auto it = boxed.rbegin(); it != boxed.rend(); ++it) {
         int bx = 0, by = 0, bw = 0, bh = 0;
-        if (NodeBox(*n, tree_->viewWidth, tree_->viewHeight, bx, by, bw, bh) && x >= bx &&
+        if (NodeBox(**it, tree_->viewWidth, tree_->viewHeight, bx, by, bw, bh) && x >= bx &&
             y >= by && x < bx + bw && y < by + bh) {
-            return Wrap(n);
+            return Wrap(*it);
         }
+    }
+    Node* fallback = tree_->FindFirst("BODY");
+    if (!fallback) {
+        fallback = tree_->FindFirst("FRAMESET");
     }
     return Wrap(fallback);
 }

@@ -235,6 +235,19 @@ TEST(SimDocument, ElementFromPointFindsTheDeepestBox) {
     EXPECT_EQ(doc.ElementFromPoint(5, 100000), nullptr);
 }
 
+TEST(SimDocument, ElementFromPointSeesBoxesAddedAndRemovedByInnerHtml) {
+    SimDocument doc("u", "<div id=d data-box='0 0 300 300'></div>");
+    ElementPtr div = doc.ElementById("d");
+    EXPECT_EQ(doc.ElementFromPoint(20, 20)->Identity(), div->Identity());
+    ASSERT_TRUE(div->SetInnerHtml("<img id=late src=l.gif data-box='10 10 50 50'>"));
+    ElementPtr late = doc.ElementFromPoint(20, 20);
+    std::string src;
+    ASSERT_TRUE(late && late->Src(src));
+    EXPECT_EQ(src, "l.gif");
+    ASSERT_TRUE(div->SetInnerHtml(""));
+    EXPECT_EQ(doc.ElementFromPoint(20, 20)->Identity(), div->Identity());
+}
+
 TEST(SimDocument, OverlappingBoxesLaterElementWins) {
     SimDocument doc("u", "<img id=a data-box='0 0 100 100'><img id=b data-box='50 50 100 100'>");
     EXPECT_EQ(doc.ElementFromPoint(60, 60)->Identity(), doc.ElementById("b")->Identity());
