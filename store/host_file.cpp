@@ -141,6 +141,11 @@ bool ParseHostFile(const std::string& bytes, HostFileTables& tables) {
                 location += c;
             }
         }
+        // Written back, such a location would end the section early and
+        // shift every record; the store never writes one.
+        if (!location.empty() && location[0] == '-') {
+            return finish(false);
+        }
     }
     // Section 2: records.
     FilterRecord parsed;

@@ -17,8 +17,9 @@ struct HostFileTables {
 
 // Parses the bytes of a host file into tables. Lines may be of any length and
 // end in LF or CR LF. Fails on more than 511 locations or 2047 records, on a
-// record line with fewer than eight fields and on a record whose location is
-// not in the location table; on failure the tables hold what was read up to
+// record line with fewer than eight fields, on a record whose location is
+// not in the location table and on a location that would begin with "-"
+// once its line ends are removed; on failure the tables hold what was read up to
 // the failure (both emptied for a short record line).
 bool ParseHostFile(const std::string& bytes, HostFileTables& tables);
 // The exact bytes of a host file for the tables.

@@ -149,6 +149,13 @@ TEST(HostFileFormat, DashLineEndsTheLocationsEarlyAndMissingTextsStayEmpty) {
     EXPECT_TRUE(t.records.empty());
 }
 
+TEST(HostFileFormat, LocationThatWouldEndItsSectionFailsTheLoad) {
+    // "\r-x" is a location line, but written back it would read as the end
+    // of the locations.
+    HostFileTables t;
+    EXPECT_FALSE(ParseHostFile("a\r\n\r-x\r\n-\r\n0 n T 1 2 3 0 0\r\n-\r\nx\r\n", t));
+}
+
 TEST(HostFileFormat, LongTextLinesStayAlignedWithTheirRecords) {
     HostFileTables t;
     t.locations = {"http://h/p"};
