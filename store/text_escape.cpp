@@ -12,23 +12,53 @@ inline bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+inline std::uint64_t ZeroBytes(std::uint64_t x) {
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// Non-zero when one of the eight bytes is a backslash, CR or LF; the lowest
+// set high bit marks the first such byte.
+inline std::uint64_t EscapeBytes(std::uint64_t w) {
+    return ZeroBytes(w ^ (kOnes * 0x5C)) | ZeroBytes(w ^ (kOnes * 0x0D)) |
+           ZeroBytes(w ^ (kOnes * 0x0A));
+}
+
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
 }  // namespace
 
+// Appends the escaped text; runs of ordinary characters are copied eight
+// bytes at a time.
 void EscapeTextInto(std::string_view text, std::string& out) {
-    std::size_t extra = 0;
-    for (char c : text) {
-        extra += (c == '\\' || c == '\n' || c == '\r') ? 1 : 0;
-    }
     const std::size_t start = out.size();
-    out.resize(start + text.size() + extra);
-    if (extra == 0) {
-        if (!text.empty()) {
-            std::memcpy(out.data() + start, text.data(), text.size());
+    out.resize(start + 2 * text.size());  // the longest escaped form
+    char* const begin = out.data() + start;
+    char* o = begin;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        // o is at most twice as far on as p, so eight bytes fit at o.
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            const std::uint64_t found = EscapeBytes(w);
+            std::memcpy(o, &w, 8);
+            if (found != 0) {
+                const int plain = kLittleEndian ? std::countr_zero(found) / 8 : 0;
+                p += plain;
+                o += plain;
+                break;
+            }
+            p += 8;
+            o += 8;
         }
-        return;
-    }
-    char* o = out.data() + start;
-    for (char c : text) {
+        if (p >= end) {
+            break;
+        }
+        const char c = *p++;
         switch (c) {
             case '\\':
                 *o++ = '\\';
@@ -46,6 +76,7 @@ void EscapeTextInto(std::string_view text, std::string& out) {
                 *o++ = c;
         }
     }
+    out.resize(start + static_cast<std::size_t>(o - begin));
 }
 
 std::string EscapeText(const std::string& text) {
@@ -53,22 +84,6 @@ std::string EscapeText(const std::string& text) {
     EscapeTextInto(text, out);
     return out;
 }
-
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-inline std::uint64_t ZeroBytes(std::uint64_t x) {
-    return (x - kOnes) & ~x & kHighs;
-}
-
-// Non-zero when one of the eight bytes is a backslash, CR or LF; the lowest
-// set high bit marks the first such byte.
-inline std::uint64_t EscapeBytes(std::uint64_t w) {
-    return ZeroBytes(w ^ (kOnes * 0x5C)) | ZeroBytes(w ^ (kOnes * 0x0D)) |
-           ZeroBytes(w ^ (kOnes * 0x0A));
-}
-
-constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 // One pass that gives the result of the three steps: CR and LF are dropped,
 // a backslash whose next kept character is a backslash swallows it, and a
