@@ -147,7 +147,8 @@ private:
 // Options of a window opened by a page.
 struct OpenWindowOptions {
     Rect screen{100, 100, 500, 400};
-    std::string url;   // empty: the window stays without a document (still opening)
+    // With url and html both empty the window stays without a document (still opening).
+    std::string url;
     std::string html;  // the new window's page
     std::string title;
     bool popupStyle = true;  // tool bar 0 and no menu bar
@@ -180,6 +181,9 @@ public:
     SimBrowserPtr OpenWindow(SimBrowser& opener, const OpenWindowOptions& options);
     // A shell window that is not a browser (a folder view).
     long AddFolderWindow() { return shell_->AddNonBrowser(); }
+    // A folder window that does answer as a browser: a top-level "CabinetWClass"
+    // window without a page window, and no document. Registered with the shell.
+    SimBrowserPtr OpenFolderBrowser(const Rect& screen);
 
     const std::shared_ptr<SimShellWindows>& Shell() const { return shell_; }
     SimDesktop* Desktop() const { return desktop_; }

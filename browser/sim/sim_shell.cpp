@@ -122,6 +122,19 @@ SimBrowserPtr SimBrowserSystem::OpenBrowser(const Rect& screen, const std::strin
     return Register(std::move(browser), url, html, title);
 }
 
+SimBrowserPtr SimBrowserSystem::OpenFolderBrowser(const Rect& screen) {
+    if (!desktop_) {
+        return nullptr;
+    }
+    const WindowHandle top = desktop_->AddWindow(0, "CabinetWClass", screen, true);
+    Rect client;
+    desktop_->ClientScreenRect(top, client);
+    desktop_->AddWindow(top, "SHELLDLL_DefView", client);
+    auto browser = std::make_shared<SimBrowser>(top, 0, faults_);
+    browser->AttachDesktop(desktop_);
+    return Register(std::move(browser), std::string(), std::string(), std::string());
+}
+
 SimBrowserPtr SimBrowserSystem::AddBrowser(WindowHandle top, WindowHandle page,
                                            const std::string& url, const std::string& html,
                                            const std::string& title) {

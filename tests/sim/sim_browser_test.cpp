@@ -225,6 +225,25 @@ TEST_F(SimBrowserTest, OpenWindowFiresNewWindowThenRegisters) {
     EXPECT_NE(tool, 0);
 }
 
+TEST_F(SimBrowserTest, FolderBrowserHasNoPageWindowAndNoDocument) {
+    std::unique_ptr<ShellWindows> shell = system.ConnectShellWindows();
+    SimBrowserPtr folder = system.OpenFolderBrowser({0, 0, 500, 400});
+    ASSERT_TRUE(folder);
+    int n = 0;
+    ASSERT_TRUE(shell->Count(n));
+    EXPECT_EQ(n, 1);
+    ASSERT_TRUE(shell->Item(0));
+    WindowHandle top = 0;
+    ASSERT_TRUE(folder->Hwnd(top));
+    EXPECT_EQ(desktop.ClassName(top), "CabinetWClass");
+    EXPECT_EQ(folder->GetDocument(), nullptr);
+    for (WindowHandle w : desktop.Descendants(top)) {
+        EXPECT_NE(desktop.ClassName(w), "Internet Explorer_Server");
+    }
+    folder->Close();
+    EXPECT_FALSE(desktop.IsWindow(top));
+}
+
 TEST_F(SimBrowserTest, ExternallySuppliedWindows) {
     SimBrowserSystem bare;  // no desktop
     EXPECT_EQ(bare.OpenBrowser({0, 0, 10, 10}), nullptr);
