@@ -54,14 +54,33 @@ public:
     int FindSameFilter(int location, const std::string& type, const std::string& name) const;
 
     // Filters (1 success, 0 failure unless said).
+    //
+    // AddFilter stores record for the page url (surrounding white space and
+    // any CR or LF removed; an address beginning with "-" is refused). White
+    // space is removed from sName and sType, and an empty one becomes "_", so
+    // that the record line keeps its eight fields. A host file that exists
+    // but does not load is never overwritten: the add fails. When the file
+    // cannot be written the add fails, the file keeps its old contents and
+    // nothing is recorded or notified.
     int AddFilter(const std::string& url, FilterRecord& record);
     int RestoreFilter(const std::string& hostFileName, int index);
-    // Copies the filters that apply to url into list; returns the count.
+    // Copies the filters that apply to url into list; returns the count. In
+    // order: the records of the page itself, then the host and domain scope
+    // records of the other pages of its host file (also when the page has no
+    // filter of its own), then the domain scope records of the other host
+    // files whose host key has the same domain key, in file name order. A
+    // host without a host file of its own still gets the last group.
     int FiltersForUrl(const std::string& url, FilterRecord* list, int capacity);
-    // Writes back the hit times and source indexes of a tracker's list.
+    // Writes back the hit times and source indexes of a tracker's list;
+    // 0 when a host file could not be written.
     int SaveHits(FilterRecord* list, int count);
 
-    // Undo, restore of whole host files, expiry.
+    // Undo, restore of whole host files, expiry. Undoing an add finds the
+    // record by page address, type and name, not by the position it had.
+    // Patterns name files of the data directory only, and only host and undo
+    // files this store writes are moved. Moving files forgets the loaded
+    // tables. Generations run 0000-9999 and then start again. Expiry keeps a
+    // record whose last hit lies in the future (the clock was set back).
     int GetUndoCount() const;
     int Undo();
     int RestoreHostFiles(const std::string& pattern);
