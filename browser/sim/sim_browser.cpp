@@ -94,14 +94,17 @@ SimDocumentPtr SimBrowser::Navigate(const std::string& url, const std::string& h
     if (closed_) {
         return nullptr;
     }
+    // A sink may close the window during delivery: the load stops there.
     sinks_.Fire(kEventBeforeNavigate, 0);
+    if (closed_) {
+        return nullptr;
+    }
     auto document = std::make_shared<SimDocument>(url, html, title, faults_);
     SetDocument(document);
     sinks_.Fire(kEventNavigateComplete, 0);
-    for (int i = 0; i < frames; ++i) {
-        sinks_.Fire(kEventDocumentComplete, 0);
+    for (int i = 0; i <= frames && !closed_; ++i) {
+        sinks_.Fire(kEventDocumentComplete, 0);  // each frame, then the page
     }
-    sinks_.Fire(kEventDocumentComplete, 0);
     return document;
 }
 

@@ -87,6 +87,9 @@ void SimDesktop::DestroyWindow(WindowHandle window) {
     }
     for (WindowHandle h : doomed) {
         windows_.erase(h);
+        inverted_.erase(std::remove_if(inverted_.begin(), inverted_.end(),
+                                       [&](const FrameDraw& d) { return d.window == h; }),
+                        inverted_.end());
         if (foreground_ == h) {
             foreground_ = 0;
         }
@@ -224,27 +227,18 @@ void SimDesktop::ReleaseCapture() {
 }
 
 void SimDesktop::DrawInvertedFrame(WindowHandle window, int mode, const Rect& rect) {
-    drawLog_.push_back({window, mode, rect});
-}
-
-std::vector<FrameDraw> SimDesktop::InvertedFrames() const {
-    std::vector<std::pair<FrameDraw, int>> counted;
-    for (const FrameDraw& d : drawLog_) {
-        auto it = std::find_if(counted.begin(), counted.end(),
-                               [&](const auto& e) { return SameFrame(e.first, d); });
-        if (it == counted.end()) {
-            counted.emplace_back(d, 1);
-        } else {
-            ++it->second;
-        }
+    if (!Find(window)) {
+        return;
     }
-    std::vector<FrameDraw> out;
-    for (const auto& e : counted) {
-        if (e.second % 2 == 1) {
-            out.push_back(e.first);
-        }
+    const FrameDraw draw{window, mode, rect};
+    drawLog_.push_back(draw);
+    auto it = std::find_if(inverted_.begin(), inverted_.end(),
+                           [&](const FrameDraw& d) { return SameFrame(d, draw); });
+    if (it == inverted_.end()) {
+        inverted_.push_back(draw);
+    } else {
+        inverted_.erase(it);  // inverting again restores the pixels
     }
-    return out;
 }
 
 void SimDesktop::Pause(int milliseconds) {

@@ -68,9 +68,12 @@ public:
     WindowHandle Capture() const { return capture_; }
     // SetCapture and ReleaseCapture calls in order (0 for a release).
     const std::vector<WindowHandle>& CaptureLog() const { return captureLog_; }
+    // Draws made, in order. A draw on a window that does not exist draws nothing
+    // and is not logged.
     const std::vector<FrameDraw>& DrawLog() const { return drawLog_; }
-    // Frames drawn an odd number of times (still visible), in first-draw order.
-    std::vector<FrameDraw> InvertedFrames() const;
+    // Frames drawn an odd number of times (still visible), in first-draw order;
+    // destroying a window takes its frames away. ClearRecords keeps them.
+    std::vector<FrameDraw> InvertedFrames() const { return inverted_; }
     const std::vector<int>& Pauses() const { return pauses_; }
     long long TotalPauseMs() const;
     void ClearRecords();
@@ -103,6 +106,7 @@ private:
     WindowHandle capture_ = 0;
     std::vector<WindowHandle> captureLog_;
     std::vector<FrameDraw> drawLog_;
+    std::vector<FrameDraw> inverted_;
     std::vector<int> pauses_;
 };
 

@@ -101,6 +101,37 @@ TEST_F(SimBrowserTest, SinkMayUnadviseWhileEventsAreDelivered) {
     EXPECT_EQ(other->events.size(), 3u);
 }
 
+class ClosingSink : public BrowserEventSink {
+public:
+    void OnBrowserEvent(int code, long) override {
+        codes.push_back(code);
+        if (code == closeOn) {
+            browser->Close();
+        }
+    }
+    SimBrowser* browser = nullptr;
+    int closeOn = -1;
+    std::vector<int> codes;
+};
+
+TEST_F(SimBrowserTest, ClosingDuringALoadStopsIt) {
+    for (int closeOn : {kEventBeforeNavigate, kEventNavigateComplete, kEventDocumentComplete}) {
+        SimBrowserPtr browser = system.OpenBrowser({0, 0, 400, 300});
+        auto sink = std::make_shared<ClosingSink>();
+        sink->browser = browser.get();
+        sink->closeOn = closeOn;
+        std::uint32_t cookie = 0;
+        ASSERT_TRUE(browser->Advise(sink, cookie));
+        SimDocumentPtr doc = browser->Navigate("u", "<p>x</p>", "", 3);
+        EXPECT_EQ(doc == nullptr, closeOn == kEventBeforeNavigate);
+        ASSERT_FALSE(sink->codes.empty());
+        EXPECT_EQ(sink->codes.back(), kEventQuit);
+        sink->codes.pop_back();
+        EXPECT_EQ(sink->codes.back(), closeOn);  // nothing after the close
+        EXPECT_TRUE(browser->IsClosed());
+    }
+}
+
 TEST_F(SimBrowserTest, BarsMarkPopupStyle) {
     SimBrowserPtr browser = system.OpenBrowser({0, 0, 400, 300});
     int tool = -1;

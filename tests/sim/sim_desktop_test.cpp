@@ -111,6 +111,22 @@ TEST(SimDesktop, SecondDrawOfTheSameFrameErasesIt) {
     EXPECT_EQ(desktop.DrawLog().size(), 4u);
     desktop.ClearRecords();
     EXPECT_TRUE(desktop.DrawLog().empty());
+    EXPECT_EQ(desktop.InvertedFrames().size(), 2u);  // still on the screen
+}
+
+TEST(SimDesktop, FramesGoWithTheirWindowAndMissingWindowsDrawNothing) {
+    SimDesktop desktop;
+    const WindowHandle w = desktop.AddWindow(0, "W", {0, 0, 100, 100});
+    const WindowHandle v = desktop.AddWindow(0, "V", {0, 0, 100, 100});
+    desktop.DrawInvertedFrame(w, 0, {1, 1, 10, 10});
+    desktop.DrawInvertedFrame(v, 1, {0, 0, 99, 99});
+    desktop.DestroyWindow(w);
+    std::vector<FrameDraw> shown = desktop.InvertedFrames();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].window, v);
+    desktop.DrawInvertedFrame(w, 0, {1, 1, 10, 10});
+    EXPECT_EQ(desktop.DrawLog().size(), 2u);
+    EXPECT_EQ(desktop.InvertedFrames().size(), 1u);
 }
 
 TEST(SimDesktop, RecordersCountBeepsCapturePausesAndShift) {
