@@ -62,7 +62,14 @@ bool CdpBrowser::Quit() {
         return false;
     }
     auto success = answer.result.find("success");
-    return success == answer.result.end() || !success->is_boolean() || success->get<bool>();
+    const bool closed =
+        success == answer.result.end() || !success->is_boolean() || success->get<bool>();
+    if (closed) {
+        // The window is on its way out: later calls fail at once rather than
+        // waiting for a page that no longer answers.
+        page_->MarkClosing();
+    }
+    return closed;
 }
 
 bool CdpBrowser::Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) {

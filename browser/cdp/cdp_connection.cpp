@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <utility>
+#include <vector>
 
 namespace qm::cdp {
 
@@ -54,7 +55,7 @@ bool CdpConnection::SendCommand(const std::string& method, Json params, const st
             return false;
         }
         id = nextId_++;
-        pending_[id] = std::move(done);
+        pending_[id] = Pending{session, std::move(done)};
     }
     message["id"] = id;
     // Invalid UTF-8 in a parameter is replaced rather than thrown.
@@ -128,7 +129,7 @@ void CdpConnection::Dispatch(const std::string& text) {
             if (it == pending_.end()) {
                 return;  // its caller gave up waiting
             }
-            done = std::move(it->second);
+            done = std::move(it->second.done);
             pending_.erase(it);
         }
         CdpAnswer answer;
@@ -153,8 +154,31 @@ void CdpConnection::Dispatch(const std::string& text) {
     onEvent_(method->get<std::string>(), message.value("params", Json::object()), session);
 }
 
+void CdpConnection::FailSession(const std::string& session) {
+    if (session.empty()) {
+        return;
+    }
+    std::vector<AnswerHandler> orphans;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = pending_.begin(); it != pending_.end();) {
+            if (it->second.session == session) {
+                orphans.push_back(std::move(it->second.done));
+                it = pending_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& done : orphans) {
+        if (done) {
+            done(CdpAnswer{false, Json(), "target closed"});
+        }
+    }
+}
+
 void CdpConnection::OnClosed() {
-    std::map<std::int64_t, AnswerHandler> orphans;
+    std::map<std::int64_t, Pending> orphans;
     bool wasOpen = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -162,9 +186,9 @@ void CdpConnection::OnClosed() {
         open_ = false;
         orphans.swap(pending_);
     }
-    for (auto& [id, done] : orphans) {
-        if (done) {
-            done(CdpAnswer{false, Json(), "connection closed"});
+    for (auto& [id, pending] : orphans) {
+        if (pending.done) {
+            pending.done(CdpAnswer{false, Json(), "connection closed"});
         }
     }
     if (wasOpen && onClosed_) {

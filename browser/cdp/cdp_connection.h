@@ -56,9 +56,13 @@ public:
     bool Post(const std::string& method, Json params, const std::string& session,
               AnswerHandler done);
 
+    // Fails at once every command still waiting for an answer from a session
+    // (its target went away); called on the network thread.
+    void FailSession(const std::string& session);
+
     std::uint64_t RoundTrips() const { return roundTrips_.load(); }
 
-    static constexpr int kDefaultTimeoutMs = 15000;
+    static constexpr int kDefaultTimeoutMs = 8000;
 
 private:
     bool SendCommand(const std::string& method, Json params, const std::string& session,
@@ -71,7 +75,11 @@ private:
     EventHandler onEvent_;
     std::function<void()> onClosed_;
     mutable std::mutex mutex_;
-    std::map<std::int64_t, AnswerHandler> pending_;
+    struct Pending {
+        std::string session;
+        AnswerHandler done;
+    };
+    std::map<std::int64_t, Pending> pending_;
     std::int64_t nextId_ = 1;
     bool open_ = false;
     std::atomic<std::uint64_t> roundTrips_{0};

@@ -92,19 +92,19 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
     CdpPage& page = *it->second;
     if (method == "Page.frameStartedLoading") {
         if (Text(params, "frameId") == page.TargetId()) {
-            Queue(page.Ordinal(), kEventBeforeNavigate, 0);
+            QueuePageEvent(page.Ordinal(), kEventBeforeNavigate);
         }
     } else if (method == "Page.frameNavigated") {
         const Json frame = params.value("frame", Json::object());
         if (!frame.contains("parentId")) {
             page.NoteNewDocument();
-            Queue(page.Ordinal(), kEventNavigateComplete, 0);
+            QueuePageEvent(page.Ordinal(), kEventNavigateComplete);
         }
     } else if (method == "Page.frameStoppedLoading") {
         // Once for every frame that finishes, the page's own frame last.
-        Queue(page.Ordinal(), kEventDocumentComplete, 0);
+        QueuePageEvent(page.Ordinal(), kEventDocumentComplete);
     } else if (method == "Page.windowOpen") {
-        Queue(page.Ordinal(), kEventNewWindow, 0);
+        QueuePageEvent(page.Ordinal(), kEventNewWindow);
     }
 }
 
@@ -165,13 +165,23 @@ void CdpHub::FinishAttach() {
 }
 
 void CdpHub::OnTargetGone(const std::string& targetId) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::string session;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        session = ForgetTarget(targetId);
+    }
+    // Calls still waiting on the page fail now instead of at their time-out.
+    connection_.FailSession(session);
+}
+
+std::string CdpHub::ForgetTarget(const std::string& targetId) {
     auto it = byTarget_.find(targetId);
     if (it == byTarget_.end()) {
-        return;
+        return std::string();
     }
     std::shared_ptr<CdpPage> page = it->second;
     byTarget_.erase(it);
+    backlog_.erase(page->Ordinal());
     page->MarkGone();
     bySession_.erase(page->Session());
     auto live = std::find(live_.begin(), live_.end(), page);
@@ -180,6 +190,7 @@ void CdpHub::OnTargetGone(const std::string& targetId) {
         Queue(page->Ordinal(), kEventQuit, 0);
         Queue(0, kEventWindowRevoked, static_cast<long>(page->Ordinal()));
     }
+    return page->Session();
 }
 
 void CdpHub::Queue(std::uint32_t ordinal, int code, long param) {
@@ -188,6 +199,20 @@ void CdpHub::Queue(std::uint32_t ordinal, int code, long param) {
     changed_.notify_all();
     if (wasEmpty && wakeup_) {
         wakeup_();
+    }
+}
+
+void CdpHub::QueuePageEvent(std::uint32_t ordinal, int code) {
+    auto listened = listened_.find(ordinal);
+    if (listened != listened_.end() && listened->second > 0) {
+        Queue(ordinal, code, 0);
+        return;
+    }
+    // Nobody follows this page yet: keep what it did until someone does.
+    std::deque<int>& backlog = backlog_[ordinal];
+    backlog.push_back(code);
+    if (backlog.size() > kMaxBacklog) {
+        backlog.pop_front();
     }
 }
 
@@ -219,11 +244,36 @@ std::shared_ptr<CdpPage> CdpHub::PageByTarget(const std::string& targetId) {
 std::uint32_t CdpHub::AddSink(std::uint32_t ordinal, std::shared_ptr<BrowserEventSink> sink) {
     const std::uint32_t cookie = nextCookie_++;
     sinks_[cookie] = SinkEntry{ordinal, std::move(sink)};
+    if (ordinal != 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (++listened_[ordinal] == 1) {
+            // What the page did before its first sink arrives with the next Pump.
+            auto backlog = backlog_.find(ordinal);
+            if (backlog != backlog_.end()) {
+                for (int code : backlog->second) {
+                    Queue(ordinal, code, 0);
+                }
+                backlog_.erase(backlog);
+            }
+        }
+    }
     return cookie;
 }
 
 void CdpHub::RemoveSink(std::uint32_t cookie) {
-    sinks_.erase(cookie);
+    auto it = sinks_.find(cookie);
+    if (it == sinks_.end()) {
+        return;
+    }
+    const std::uint32_t ordinal = it->second.ordinal;
+    sinks_.erase(it);
+    if (ordinal != 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto listened = listened_.find(ordinal);
+        if (listened != listened_.end() && --listened->second <= 0) {
+            listened_.erase(listened);
+        }
+    }
 }
 
 int CdpHub::Pump() {

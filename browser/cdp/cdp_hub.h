@@ -1,6 +1,10 @@
 // The shared state of one DevTools connection: the page targets, their events
 // on their way to the owner's thread, and the sinks that receive them.
 //
+// A page's events from before its first sink connects are kept (the last few)
+// and delivered with the first Pump after it connects, so that a window that
+// finished loading before it was tracked still reports its completion.
+//
 // Threads: the network thread only records targets and queues events; sinks
 // are called only from Pump(), on the owner's (user-interface) thread, in
 // arrival order, and never from inside another call of the port.
@@ -71,8 +75,10 @@ private:
     void OnEvent(const std::string& method, const Json& params, const std::string& session);
     void OnTargetCreated(const Json& info);
     void OnTargetGone(const std::string& targetId);
+    std::string ForgetTarget(const std::string& targetId);  // caller holds mutex_; its session
     void OnAttached(const std::shared_ptr<CdpPage>& page, const CdpAnswer& answer);
     void Queue(std::uint32_t ordinal, int code, long param);  // caller holds mutex_
+    void QueuePageEvent(std::uint32_t ordinal, int code);     // caller holds mutex_
     void FinishAttach();                                      // caller holds mutex_
 
     CdpConnection connection_;
@@ -86,6 +92,10 @@ private:
     std::deque<QueuedEvent> queue_;
     std::function<void()> wakeup_;
     std::uint32_t foreground_ = 0;
+    // Sinks per page, and the events of pages that have none yet.
+    std::map<std::uint32_t, int> listened_;
+    std::map<std::uint32_t, std::deque<int>> backlog_;
+    static constexpr std::size_t kMaxBacklog = 32;
 
     // Owner's thread only.
     std::map<std::uint32_t, SinkEntry> sinks_;

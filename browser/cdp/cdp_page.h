@@ -30,6 +30,9 @@ public:
     void SetSession(const std::string& session);
     std::string Session() const;
     void MarkGone() { gone_ = true; }
+    // Asked to close: calls fail from now on, though the page still counts as
+    // live until the browser reports it destroyed.
+    void MarkClosing() { gone_ = true; }
     bool Gone() const { return gone_; }
     void MarkReady() { ready_ = true; }
     // The main frame committed a new document: the world must be made again.
