@@ -32,6 +32,29 @@ TEST_F(StoreTest, ConstructorCreatesTheDirectoryAndDeletesOnlyUndoFiles) {
     EXPECT_EQ(store_->DataDirectory(), dir_.string());
 }
 
+TEST_F(StoreTest, DataDirectoryWithNonAsciiNameWorks) {
+    // Texts are UTF-8; the directory name must reach the file system intact.
+    const std::string name = "D\xC3\xA4t\xC3\xA4 \xE2\x82\xAC";
+    const auto path = dir_ / std::filesystem::path(std::u8string(
+                                 reinterpret_cast<const char8_t*>(name.data()), name.size()));
+    std::string text = dir_.string();
+    text += std::filesystem::path::preferred_separator;
+    text += name;
+    {
+        FilterStore store(text);
+        FilterRecord r = Element("a");
+        ASSERT_EQ(store.AddFilter(kPage, r), 1);
+    }
+    EXPECT_TRUE(std::filesystem::exists(path / "www.example.com.Dat"));
+    FilterStore again(text);
+    std::vector<FilterRecord> list(2);
+    EXPECT_EQ(again.FiltersForUrl(kPage, list.data(), 2), 1);
+    LocationTree tree;
+    ASSERT_EQ(again.BuildLocationTree(tree), 1);
+    ASSERT_EQ(tree.items.size(), 1u);
+    EXPECT_EQ(tree.items[0].label, "com");
+}
+
 TEST_F(StoreTest, FirstFilterCreatesTheHostFileAndReportsTheSetChanged) {
     FilterRecord r = Element("http://ads.example.com/a.gif");
     ASSERT_EQ(store_->AddFilter(kPage, r), 1);

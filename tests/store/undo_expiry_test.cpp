@@ -144,6 +144,27 @@ TEST_F(StoreTest, GenerationsAreUndoneInReverseOrder) {
     EXPECT_EQ(store_->UndoGeneration(), 0);
 }
 
+TEST_F(StoreTest, GenerationsWrapAfter9999AndStayFourDigits) {
+    const std::string bytes = "http://g.example.com/\r\n-\r\n0 n IMG 1 2 3 0 0\r\n-\r\nx\r\n";
+    for (int i = 0; i < 10000; ++i) {
+        WriteBytes(File("g.example.com.Dat"), bytes);
+        ASSERT_EQ(store_->RestoreHostFiles("g.example.com.Dat"), 1);
+        if (i == 9999) {
+            ASSERT_TRUE(Exists("g.example.com.9999.udo"));
+        }
+        std::filesystem::remove(
+            File(i == 9999 ? "g.example.com.9999.udo"
+                           : "g.example.com." + std::string(4 - std::to_string(i).size(), '0') +
+                                 std::to_string(i) + ".udo"));
+    }
+    EXPECT_EQ(store_->UndoGeneration(), 0);
+    WriteBytes(File("g.example.com.Dat"), bytes);
+    ASSERT_EQ(store_->RestoreHostFiles("g.example.com.Dat"), 1);
+    EXPECT_TRUE(Exists("g.example.com.0000.udo"));
+    ASSERT_EQ(store_->Undo(), 1);
+    EXPECT_EQ(ReadBytes(File("g.example.com.Dat")), bytes);
+}
+
 TEST_F(StoreTest, BringingBackReplacesAHostFileMadeSinceTheMove) {
     ASSERT_EQ(Add(kPage, Element("old")), 1);
     ASSERT_EQ(store_->RestoreHostFiles(kHostFile), 1);
