@@ -169,6 +169,31 @@ TEST_F(TrackerTest, EachFrameCompletionRepeatsTheWorkOnTheTopDocument) {
     EXPECT_EQ(Display(*browser, "ad"), "none");
 }
 
+TEST_F(TrackerTest, AddressThatCannotBeReadKeepsTheListUntilTheNextApply) {
+    AddStored(kUrl, ElementFilter("IMG", kAd, IndexOf(kAdPage, "ad"), kScopePage));
+    auto browser = OpenPage({0, 0, 800, 600}, kUrl, kAdPage);
+    BrowserTracker* tracker = TrackerOf(*browser);
+    ASSERT_EQ(tracker->filterCount, 1);
+    // The next page's address read fails once: the old list stays and the
+    // reload is tried again, rather than loading the filters of a wrong page.
+    auto next = browser->Navigate("http://www.example.com/next.htm", Page("N", ""));
+    queue_.events.clear();
+    auto faults = std::make_shared<sim::FaultInjector>();
+    faults->SetSites(static_cast<unsigned>(sim::FaultSite::kDocument));
+    faults->FailNthCall(1);
+    next->SetFaults(faults);
+    tracker->MarkReload();
+    tracker->Apply(kApplyNavigate);
+    EXPECT_EQ(faults->Failures(), 1u);
+    EXPECT_TRUE(tracker->reloadPending);
+    EXPECT_EQ(tracker->url, kUrl);
+    EXPECT_EQ(tracker->filterCount, 1);
+    tracker->Apply(kApplyNavigate);
+    EXPECT_FALSE(tracker->reloadPending);
+    EXPECT_EQ(tracker->url, "http://www.example.com/next.htm");
+    EXPECT_EQ(tracker->filterCount, 0);
+}
+
 class FilterAddedTest : public TrackerTest {
 protected:
     void OpenWindows() {
