@@ -113,7 +113,11 @@ public:
 
 private:
     bool OpenPage(int n, std::string& error) {
-        const std::string url = server_.Url("/big" + std::to_string(n) + ".html");
+        // Each page on its own host name, so that each has its own host file.
+        std::string url = server_.Url("/big" + std::to_string(n) + ".html");
+        if (n != kSizes[0]) {
+            url.replace(url.find("127.0.0.1"), 9, "localhost");
+        }
         for (int i = 0; i < kFilters; ++i) {
             qm::FilterRecord record;
             record.sType = "IMG";

@@ -150,7 +150,7 @@ TEST_F(CdpCoreTest, StoredFilterHidesItsElementAfterCompletionAndTheNextCheck) {
     FilterRecord record = Filter("IMG", "/img/banner.gif", kScopePage, -1);
     ASSERT_EQ(1, store_.AddFilter(session_.server.Url("/twins.html"), record));
     const std::string target = session_.OpenWindow("/twins.html");
-    ASSERT_TRUE(session_.WaitLoaded(target));
+    ASSERT_TRUE(session_.WaitLoaded(target, 10000, "/twins.html"));
     BrowserTracker* tracker = nullptr;
     ASSERT_TRUE(DeliverUntil([&] {
         tracker = TrackerShowing("/twins.html");
@@ -180,8 +180,8 @@ TEST_F(CdpCoreTest, StoredFilterHidesItsElementAfterCompletionAndTheNextCheck) {
 TEST_F(CdpCoreTest, FilterAddedOnOnePageHidesInAnotherPageOfTheHostAndRestoreShowsIt) {
     const std::string first = session_.OpenWindow("/ads.html");
     const std::string second = session_.OpenWindow("/ads2.html");
-    ASSERT_TRUE(session_.WaitLoaded(first));
-    ASSERT_TRUE(session_.WaitLoaded(second));
+    ASSERT_TRUE(session_.WaitLoaded(first, 10000, "/ads.html"));
+    ASSERT_TRUE(session_.WaitLoaded(second, 10000, "/ads2.html"));
     BrowserTracker* other = nullptr;
     ASSERT_TRUE(DeliverUntil([&] {
         other = TrackerShowing("/ads2.html");
@@ -208,7 +208,7 @@ TEST_F(CdpCoreTest, PopupFilterClosesTheMatchingWindowOnly) {
     FilterRecord record = Filter("POPUP", "Winaprize", kScopeDomain, 3);
     ASSERT_EQ(1, store_.AddFilter(session_.server.Url("/popup.html"), record));
     const std::string keep = session_.OpenWindow("/ads.html");
-    ASSERT_TRUE(session_.WaitLoaded(keep));
+    ASSERT_TRUE(session_.WaitLoaded(keep, 10000, "/ads.html"));
     const std::string doomed = session_.OpenWindow("/popup.html");
     ASSERT_FALSE(doomed.empty());
     ASSERT_TRUE(DeliverUntil([&] { return !TargetOpen(doomed); }));
@@ -233,7 +233,7 @@ protected:
         FilterRecord record = Filter("NO_POPUP", "Opener", kScopePage, -1);
         EXPECT_EQ(1, store_.AddFilter(session_.server.Url("/opener.html"), record));
         target = session_.OpenWindow("/opener.html");
-        EXPECT_TRUE(session_.WaitLoaded(target));
+        EXPECT_TRUE(session_.WaitLoaded(target, 10000, "/opener.html"));
         BrowserTracker* tracker = nullptr;
         EXPECT_TRUE(DeliverUntil([&] {
             tracker = TrackerShowing("/opener.html");

@@ -77,11 +77,15 @@ bool ChromiumSession::EvaluateInPage(const std::string& targetId, const std::str
     return true;
 }
 
-bool ChromiumSession::WaitLoaded(const std::string& targetId, int timeoutMs) {
+bool ChromiumSession::WaitLoaded(const std::string& targetId, int timeoutMs,
+                                 const std::string& path) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const cdp::Json expected = path.empty() ? cdp::Json() : cdp::Json(server.Url(path));
     do {
         cdp::Json state;
-        if (EvaluateInPage(targetId, "document.readyState", state) && state == "complete") {
+        if (EvaluateInPage(targetId, "[document.readyState, location.href]", state) &&
+            state.is_array() && state.size() == 2 && state[0] == "complete" &&
+            (expected.is_null() ? state[1] != "about:blank" : state[1] == expected)) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(30));

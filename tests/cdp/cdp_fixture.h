@@ -36,7 +36,10 @@ public:
     // The live browser of a target, waiting up to timeoutMs for it to attach.
     std::shared_ptr<cdp::CdpBrowser> BrowserOf(const std::string& targetId, int timeoutMs = 10000);
     // Waits until the window's document has loaded completely.
-    bool WaitLoaded(const std::string& targetId, int timeoutMs = 10000);
+    // path: the page expected there (default: any page but the blank one it
+    // starts with).
+    bool WaitLoaded(const std::string& targetId, int timeoutMs = 10000,
+                    const std::string& path = std::string());
     // Evaluates in the page's own world (as the page's scripts would).
     bool EvaluateInPage(const std::string& targetId, const std::string& expression,
                         cdp::Json& value);

@@ -44,7 +44,7 @@ protected:
     std::shared_ptr<cdp::CdpBrowser> Open(const std::string& path, std::string* target = nullptr) {
         const std::string id = session_.OpenWindow(path);
         EXPECT_FALSE(id.empty());
-        EXPECT_TRUE(session_.WaitLoaded(id));
+        EXPECT_TRUE(session_.WaitLoaded(id, 10000, path));
         if (target != nullptr) {
             *target = id;
         }
@@ -328,7 +328,7 @@ TEST_F(CdpPortTest, NavigationEventsArriveOnlyThroughPumpInOrder) {
     session_.system.Pump();
     sink->events.clear();
     ASSERT_TRUE(session_.Navigate(target, "/ads.html"));
-    ASSERT_TRUE(session_.WaitLoaded(target));
+    ASSERT_TRUE(session_.WaitLoaded(target, 10000, "/ads.html"));
     // Events wait in the queue while we make calls.
     std::string url;
     ASSERT_TRUE(browser->GetDocument()->Url(url));
