@@ -5,7 +5,8 @@ namespace qm {
 const char* const kFilterListColumns[6] = {"Original Location", "Name",  "Type",
                                            "Date Deleted",      "Scope", "Date Last Hit"};
 
-void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name) {
+void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name,
+                        const std::string& hostFileName) {
     std::vector<LocationTreeNode>* parent = &items;
     std::string rest = name;
     for (;;) {
@@ -35,6 +36,7 @@ void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string&
         if (below.empty()) {
             node.image = kTreeImageLeaf;
             node.selectedImage = kTreeImageLeaf;
+            node.hostFileName = hostFileName;
             parent->push_back(std::move(node));
             return;
         }

@@ -26,10 +26,17 @@ constexpr int kTreeImageInnerSelected = 1;
 constexpr int kTreeImageLeaf = 2;
 
 // One item of the location tree; children keep their insertion order.
+// hostFileName names the host file that the item stands for (set on every
+// item made for the last part of a host name, empty on the others). When one
+// host name is a dotted suffix of another (beta.gamma and news.beta.gamma),
+// the item of the shorter one may get children or the shorter one may end up
+// as an item with an empty label; either way its hostFileName still names
+// its file, so a view can list it.
 struct LocationTreeNode {
     std::string label;
     int image = 0;
     int selectedImage = 0;
+    std::string hostFileName;
     std::vector<LocationTreeNode> children;
 };
 
@@ -41,7 +48,9 @@ struct LocationTree {
 
 // Inserts a dotted host name under items by the tree's rule: the part after
 // the last dot is the label, the text before it is inserted below that label.
-void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name);
+// hostFileName is recorded on the item made for the last part.
+void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name,
+                        const std::string& hostFileName = std::string());
 
 // The values the properties sheet shows for one filter.
 struct FilterPropertiesValues {

@@ -51,7 +51,7 @@ int FilterStore::BuildLocationTree(LocationTree& tree) {
     tree.Clear();
     for (const std::string& name : ListMatching("*.Dat")) {
         if (IsHostFileName(name)) {
-            InsertLocationPath(tree.items, name.substr(0, name.size() - 4));
+            InsertLocationPath(tree.items, name.substr(0, name.size() - 4), name);
         }
     }
     return 1;

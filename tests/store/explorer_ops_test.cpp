@@ -106,15 +106,40 @@ TEST_F(StoreTest, LocationTreeFollowsTheInsertionRule) {
     EXPECT_EQ(gamma.children[0].children[1].label, "news");
 }
 
+TEST_F(StoreTest, LocationTreeItemsNameTheirHostFilesEvenForSuffixHosts) {
+    for (const char* name : {"beta.gamma.Dat", "news.beta.gamma.Dat", "a.b.Dat", "x.a.b.Dat"}) {
+        WriteBytes(File(name), "p\r\n-\r\n0 n IMG 1 2 3 0 0\r\n-\r\nx\r\n");
+    }
+    LocationTree tree;
+    ASSERT_EQ(store_->BuildLocationTree(tree), 1);
+    ASSERT_EQ(tree.items.size(), 2u);
+    // a.b comes first: the leaf "a" later receives the child "x".
+    const auto& b = tree.items[0];
+    EXPECT_EQ(b.label, "b");
+    EXPECT_EQ(b.hostFileName, "");
+    ASSERT_EQ(b.children.size(), 1u);
+    EXPECT_EQ(b.children[0].label, "a");
+    EXPECT_EQ(b.children[0].hostFileName, "a.b.Dat");
+    ASSERT_EQ(b.children[0].children.size(), 1u);
+    EXPECT_EQ(b.children[0].children[0].hostFileName, "x.a.b.Dat");
+    // beta.gamma comes first too ("b" < "n"): same shape.
+    const auto& gamma = tree.items[1];
+    ASSERT_EQ(gamma.children.size(), 1u);
+    EXPECT_EQ(gamma.children[0].hostFileName, "beta.gamma.Dat");
+    EXPECT_EQ(gamma.children[0].children[0].hostFileName, "news.beta.gamma.Dat");
+}
+
 TEST(LocationTreeInsert, EmptyRestUnderAnExistingItemAddsAnEmptyLeaf) {
     std::vector<LocationTreeNode> items;
-    InsertLocationPath(items, "a.b");
-    InsertLocationPath(items, "b");
+    InsertLocationPath(items, "a.b", "a.b.Dat");
+    InsertLocationPath(items, "b", "b.Dat");
     InsertLocationPath(items, ".hidden");
     ASSERT_EQ(items.size(), 2u);
     ASSERT_EQ(items[0].children.size(), 2u);
     EXPECT_EQ(items[0].children[1].label, "");
     EXPECT_EQ(items[0].children[1].image, kTreeImageLeaf);
+    // The shorter host is the empty-labelled leaf; it still names its file.
+    EXPECT_EQ(items[0].children[1].hostFileName, "b.Dat");
     EXPECT_EQ(items[1].label, ".hidden");
 }
 
