@@ -88,14 +88,22 @@ void BrowserTracker::DragFromBin(int phase, Point p, HighlightFrame& highlight) 
             return;
         }
         if (phase == 1) {  // move
-            if (highlightedElement == nullptr ||
+            // The box is probed again for a new element, and also when the
+            // frame was meanwhile set up elsewhere (a title bar, the bin).
+            const bool frameIsOurs =
+                highlight.mode == kFrameClientRect && highlight.window == pageWindow;
+            if (highlightedElement == nullptr || !frameIsOurs ||
                 highlightedElement->Identity() != element->Identity()) {
                 const Rect box = ElementBounds(*element, client.x, client.y);
-                highlight.Init(kFrameClientRect, pageWindow, box.left - 2, box.top - 2,
-                               box.right + 2, box.bottom + 2);
-                highlightedElement = element;
+                highlightedElement = nullptr;
+                if (highlight.Init(kFrameClientRect, pageWindow, box.left - 2, box.top - 2,
+                                   box.right + 2, box.bottom + 2)) {
+                    highlightedElement = element;
+                }
             }
-            highlight.Show(true);
+            if (highlightedElement != nullptr) {
+                highlight.Show(true);
+            }
             windows.Pause(200);
         } else if (phase == 2) {  // release
             FilterRecord record;

@@ -365,5 +365,40 @@ TEST_F(DragTest, ADropAfterTheTrackerWentAwayDoesNothing) {
     EXPECT_TRUE(Stored(kNewsUrl).empty());
 }
 
+TEST_F(DragTest, BackOnTheSameElementAfterATitleBarFramesTheElementAgain) {
+    auto other = OpenPage(Rect{900, 100, 1700, 700}, "http://www.other.com/", AdvertPage());
+    StartCore();
+    Rect otherWindow;
+    desktop.WindowRect(other->TopWindow(), otherWindow);
+    core->BinDrag(kDragMove, PagePoint(*page, 150, 70));
+    core->BinDrag(kDragMove, Point{otherWindow.left + 100, otherWindow.top + 10});
+    ASSERT_EQ(desktop.InvertedFrames().size(), 1u);
+    EXPECT_EQ(desktop.InvertedFrames()[0].mode, kFrameTitleBand);
+    core->BinDrag(kDragMove, PagePoint(*page, 160, 80));
+    const auto frames = desktop.InvertedFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].window, page->PageWindow());
+    EXPECT_EQ(frames[0].mode, kFrameClientRect);
+    EXPECT_EQ(frames[0].rect.left, 98);
+    EXPECT_EQ(frames[0].rect.bottom, 112);
+}
+
+TEST_F(DragTest, TheExplorerForwardersReachTheStore) {
+    StartCore();
+    dialogs.Answer(true, 0, false);
+    DragToBin(PagePoint(*page, 150, 70), BinPoint());
+    std::vector<FilterListRow> rows;
+    EXPECT_EQ(core->FillFilterList(GetHostFileName(kNewsUrl), rows), 1);
+    EXPECT_EQ(rows.size(), 1u);
+    LocationTree tree;
+    EXPECT_EQ(core->BuildLocationTree(tree), 1);
+    FilterRecord list[4];
+    EXPECT_EQ(core->FiltersForUrl(kNewsUrl, list, 4), 1);
+    EXPECT_EQ(list[0].sType, "IMG");
+    EXPECT_EQ(core->GetUndoCount(), 1);
+    EXPECT_EQ(core->Undo(), 1);
+    EXPECT_EQ(core->FiltersForUrl(kNewsUrl, list, 4), 0);
+}
+
 }  // namespace
 }  // namespace qm::testing
