@@ -77,6 +77,7 @@ void AppCore::OnTrackerEvent(int code, long value) {
         deferredEvents_.push_back({code, value});
         return;
     }
+    RunDeferredEvents();  // keep the arrival order
     trackers_.OnTrackerEvent(code, value);
 }
 
@@ -84,6 +85,7 @@ void AppCore::OnTick() {
     if (prompting_) {
         return;  // the next tick does the work
     }
+    RunDeferredEvents();
     trackers_.OnTick();
 }
 

@@ -400,5 +400,24 @@ TEST_F(DragTest, TheExplorerForwardersReachTheStore) {
     EXPECT_EQ(core->FiltersForUrl(kNewsUrl, list, 4), 0);
 }
 
+TEST_F(DragTest, EventsHeldDuringAPromptOutsideADragRunBeforeTheNextEvent) {
+    auto other = OpenPage(Rect{900, 100, 1700, 700}, "http://www.other.com/", AdvertPage());
+    StartCore();
+    const int slot = SlotOf(*other);
+    ASSERT_GE(slot, 0);
+    dialogs.whileOpen = [&] {
+        other->Close();
+        Pump();
+    };
+    dialogs.Answer(false, 0, false);
+    FilterRecord record;
+    record.sType = "IMG";
+    record.sName = "http://ads.example.net/banner.gif";
+    EXPECT_FALSE(core->AddFilterWithPrompt(kNewsUrl, record));
+    EXPECT_NE(core->Trackers().Tracker(slot), nullptr);
+    core->OnTrackerEvent(kEventNavigateComplete, SlotOf(*page));
+    EXPECT_EQ(core->Trackers().Tracker(slot), nullptr);
+}
+
 }  // namespace
 }  // namespace qm::testing
