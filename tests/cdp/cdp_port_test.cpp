@@ -60,33 +60,6 @@ protected:
     ChromiumSession session_;
 };
 
-TEST(DevToolsEndpointTest, ReadsActivePortFileAndRefusesMalformedOnes) {
-    const std::string dir = ::testing::TempDir() + "/qm-cdp-endpoint";
-    std::filesystem::create_directories(dir);
-    auto write = [&dir](const std::string& text) {
-        std::ofstream(dir + "/DevToolsActivePort", std::ios::binary) << text;
-    };
-    cdp::DevToolsEndpoint endpoint;
-    write("9222\n/devtools/browser/abc-123\n");
-    ASSERT_TRUE(cdp::ReadDevToolsActivePort(dir, endpoint));
-    EXPECT_EQ(9222, endpoint.port);
-    EXPECT_EQ("/devtools/browser/abc-123", endpoint.path);
-    EXPECT_EQ("127.0.0.1", endpoint.host);
-    for (const char* bad : {"", "70000\n/devtools/browser/x\n", "12a\n/devtools/browser/x\n",
-                            "9222\n/devtools/page/x\n", "9222\n/devtools/browser/a b\n",
-                            "0\n/devtools/browser/x\n"}) {
-        write(bad);
-        EXPECT_FALSE(cdp::ReadDevToolsActivePort(dir, endpoint)) << bad;
-    }
-    std::filesystem::remove_all(dir);
-    EXPECT_FALSE(cdp::ReadDevToolsActivePort(dir, endpoint));
-    std::string path;
-    EXPECT_TRUE(cdp::WebSocketPath("ws://127.0.0.1:9/devtools/browser/q", path));
-    EXPECT_EQ("/devtools/browser/q", path);
-    EXPECT_FALSE(cdp::WebSocketPath("http://127.0.0.1:9/devtools/browser/q", path));
-    EXPECT_FALSE(cdp::WebSocketPath("ws://127.0.0.1:9", path));
-}
-
 TEST_F(CdpPortTest, ConnectsThroughTheVersionEndpointToo) {
     cdp::CdpBrowserSystem second;
     std::string error;
