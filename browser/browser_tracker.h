@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "browser/browser_port.h"
+#include "browser/filter_prompter.h"
 #include "browser/window_services.h"
 #include "store/filter_record.h"
 
 namespace qm {
 
 class FilterStore;
-class FilterPrompter;
 class HighlightFrame;
 class TrackerEventPoster;
 
@@ -93,7 +93,23 @@ public:
     const TrackerContext& Context() const { return context_; }
     FilterStore& Store() const { return context_.store; }
     WindowServices& Windows() const { return context_.windows; }
-    FilterPrompter* Prompter() const { return context_.prompter; }
+    // The prompter as seen from this tracker: while a prompt is open (a modal
+    // loop that may handle the window's OnQuit) the tracker counts as busy, and
+    // the table keeps it alive until the prompt has returned.
+    FilterPrompter* Prompter() { return context_.prompter ? &guardedPrompter_ : nullptr; }
+    // Non-zero while the tracker is in use further up the stack (a prompt of
+    // its own, or the table's call into it); the table then defers its end.
+    int Busy() const { return busy_; }
+    class BusyScope {
+    public:
+        explicit BusyScope(BrowserTracker& tracker) : tracker_(tracker) { ++tracker_.busy_; }
+        ~BusyScope() { --tracker_.busy_; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        BrowserTracker& tracker_;
+    };
 
     // The filters in use: filters[0 .. filterCount-1].
     WorkingFilter* begin() { return filters.data(); }
@@ -120,7 +136,19 @@ private:
     void ReloadFilters();
     int UsedCount() const;
 
+    // Forwards to the context's prompter, marking the tracker busy meanwhile.
+    class GuardedPrompter : public FilterPrompter {
+    public:
+        explicit GuardedPrompter(BrowserTracker& owner) : owner_(owner) {}
+        bool AddFilterWithPrompt(const std::string& pageUrl, FilterRecord& record) override;
+
+    private:
+        BrowserTracker& owner_;
+    };
+
     TrackerContext context_;
+    GuardedPrompter guardedPrompter_{*this};
+    int busy_ = 0;
     bool sinkConnected_ = false;
     bool newWindowNoted_ = false;  // NewWindow2 seen at least once
 };
