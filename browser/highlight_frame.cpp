@@ -19,6 +19,10 @@ void HighlightFrame::Show(bool flag) {
     if (flag == shown) {
         return;
     }
+    if (!windows_.IsWindow(window)) {
+        shown = false;  // the window and its pixels are gone: nothing to draw or erase
+        return;
+    }
     Rect rect;
     rect.left = left;
     rect.top = top;

@@ -17,7 +17,8 @@ public:
     // Stores the frame when window exists; false and no change otherwise.
     // Does not draw or erase: callers hide the frame before re-initialising it.
     bool Init(int mode, WindowHandle window, int left, int top, int right, int bottom);
-    // Draws (true) or erases (false) the frame when that changes its state.
+    // Draws (true) or erases (false) the frame when that changes its state. A
+    // frame whose window no longer exists is only marked hidden.
     void Show(bool flag);
 
     int mode = kFrameClientRect;

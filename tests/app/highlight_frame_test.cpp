@@ -58,5 +58,17 @@ TEST_F(HighlightFrameTest, InitDoesNotChangeWhatIsShown) {
     EXPECT_EQ(desktop.DrawLog()[0].mode, kFrameTitleBand);
 }
 
+TEST_F(HighlightFrameTest, AFrameWhoseWindowWentAwayIsForgottenWithoutDrawing) {
+    const WindowHandle page = desktop.AddWindow(0, "Page", Rect{0, 0, 100, 100});
+    ASSERT_TRUE(frame.Init(kFrameClientRect, page, 1, 1, 50, 50));
+    frame.Show(true);
+    desktop.DestroyWindow(page);
+    frame.Show(false);
+    EXPECT_FALSE(frame.shown);
+    frame.Show(true);
+    EXPECT_FALSE(frame.shown);
+    EXPECT_EQ(desktop.DrawLog().size(), 1u);
+}
+
 }  // namespace
 }  // namespace qm::testing
