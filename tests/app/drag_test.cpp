@@ -49,6 +49,14 @@ TEST_F(DragTest, ImageDroppedOnTheBinIsHiddenAskedAndStored) {
     page->Document()->ElementById("ad")->SourceIndex(index);
     EXPECT_EQ(records[0].nHint, index);
     EXPECT_NE(records[0].sHtml.find("banner.gif"), std::string::npos);
+    // The host file on disk already holds it.
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / GetHostFileName(kNewsUrl)));
+    FilterStore fresh(dir.Path().string());
+    std::string address;
+    FilterRecord reread;
+    ASSERT_EQ(fresh.GetFilter(GetHostFileName(kNewsUrl), 0, address, reread), 1);
+    EXPECT_EQ(address, kNewsUrl);
+    EXPECT_EQ(reread.sName, records[0].sName);
     EXPECT_EQ(desktop.Beeps(), 1);
     EXPECT_FALSE(core->HookDragActive());
     EXPECT_TRUE(desktop.InvertedFrames().empty());
