@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "app/win/window_services_win.h"
@@ -114,17 +116,25 @@ TEST_F(WindowServicesTest, CaptureAndForeground) {
     EXPECT_GE(GetTickCount() - start, 80u);  // tick granularity
 }
 
-TEST_F(WindowServicesTest, ShiftStateFollowsTheKeyboard) {
+// The thread's own key state, set directly: real keyboard input would linger
+// in the session's input state and disturb later tests.
+TEST_F(WindowServicesTest, ShiftStateIsTheHighBitOfTheKeyState) {
+    BYTE saved[256] = {};
+    ASSERT_TRUE(GetKeyboardState(saved));
+    BYTE state[256];
+    std::copy(std::begin(saved), std::end(saved), std::begin(state));
+    state[VK_SHIFT] = 0x80;
+    ASSERT_TRUE(SetKeyboardState(state));
+    EXPECT_TRUE(services_.IsShiftDown());
+    state[VK_SHIFT] = 0x01;  // toggled only: not down
+    ASSERT_TRUE(SetKeyboardState(state));
     EXPECT_FALSE(services_.IsShiftDown());
-    INPUT key{};
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = VK_SHIFT;
-    SendInput(1, &key, sizeof(INPUT));
-    const bool down = wt::WaitFor([&] { return services_.IsShiftDown(); }, 2000);
-    key.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &key, sizeof(INPUT));
-    EXPECT_TRUE(down);
-    EXPECT_TRUE(wt::WaitFor([&] { return !services_.IsShiftDown(); }, 2000));
+    state[VK_SHIFT] = 0x81;
+    ASSERT_TRUE(SetKeyboardState(state));
+    EXPECT_TRUE(services_.IsShiftDown());
+    saved[VK_SHIFT] = 0;
+    SetKeyboardState(saved);
+    EXPECT_FALSE(services_.IsShiftDown());
 }
 
 COLORREF ClientPixel(HWND window, int x, int y) {
