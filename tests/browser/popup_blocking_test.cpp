@@ -194,6 +194,26 @@ TEST_F(PopupGateTest, RefusalsMarkTheOpenerEachTimeAndHitsAreSaved) {
     EXPECT_EQ(list[0].tLastHit, last);
 }
 
+TEST_F(PopupGateTest, NewNoPopupFilterReachesAnOpenPageOnlyWhenItReloads) {
+    auto opener = OpenOpener();  // body "<p>home</p>" does not mention "Home"
+    Tick();
+    Listen();
+    AddStored(kUrl, NoPopup(kScopePage));
+    EXPECT_FALSE(TrackerOf(*opener)->HasNoPopupFilter());
+    clock_.AdvanceTicks(5000);
+    auto first = system_.OpenWindow(*opener, PopupWindow());
+    queue_.Drain(table_);
+    EXPECT_FALSE(first->IsClosed());
+
+    opener->FireDocumentComplete();  // the page completes again: the list reloads
+    queue_.Drain(table_);
+    EXPECT_TRUE(TrackerOf(*opener)->HasNoPopupFilter());
+    clock_.AdvanceTicks(5000);
+    auto second = system_.OpenWindow(*opener, PopupWindow());
+    queue_.Drain(table_);
+    EXPECT_TRUE(second->IsClosed());
+}
+
 TEST_F(PopupGateTest, NoNewWindowMeansNoRecentPopupEvenWhenTheTickCountWraps) {
     auto opener = OpenOpener();
     BrowserTracker* tracker = TrackerOf(*opener);
