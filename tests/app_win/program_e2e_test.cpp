@@ -78,14 +78,16 @@ protected:
     }
 
     // Starts the test build and waits for its bin window and its painted page.
-    void StartProgram() {
-        ASSERT_TRUE(program_.Start("QuillmoorSim.exe", "--data \"" + dataDir_ + "\""));
+    void StartProgram(const std::string& extra = std::string()) {
+        ASSERT_TRUE(program_.Start("QuillmoorSim.exe", "--data \"" + dataDir_ + "\"" +
+                                                           (extra.empty() ? "" : " ") + extra));
         bin_ = program_.WaitBinWindow(15000);
         ASSERT_NE(bin_, nullptr) << "no bin window";
         ASSERT_TRUE(wt::WaitFor(
             [&] {
-                HWND frame = program_.FindTopLevel(page::kFrameClass, page::kPageTitle);
-                page_ = frame ? FindWindowExA(frame, nullptr, page::kPageClass, nullptr) : nullptr;
+                frame_ = program_.FindTopLevel(page::kFrameClass, page::kPageTitle);
+                page_ =
+                    frame_ ? FindWindowExA(frame_, nullptr, page::kPageClass, nullptr) : nullptr;
                 return page_ != nullptr && IsWindowVisible(page_);
             },
             10000));
@@ -113,8 +115,33 @@ protected:
         wt::LeftUp();
     }
 
-    // The records of the page's host file once one holds the advert.
-    qm::HostFileTables WaitForAdvertFilter() {
+    // A point on the browser window's title bar, left of its buttons.
+    POINT TitleBarPoint() const {
+        RECT window{};
+        GetWindowRect(frame_, &window);
+        POINT client{0, 0};
+        ClientToScreen(frame_, &client);
+        return POINT{window.left + 80, (window.top + client.y) / 2};
+    }
+
+    // Answers the prompt with this caption: the radio with id, then OK.
+    bool AnswerPrompt(const char* caption, int radio) {
+        HWND prompt = nullptr;
+        if (!wt::WaitFor(
+                [&] {
+                    prompt = program_.FindTopLevel("#32770", caption);
+                    return prompt != nullptr;
+                },
+                10000)) {
+            return false;
+        }
+        SendMessageA(GetDlgItem(prompt, radio), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(prompt, IDOK), BM_CLICK, 0, 0);
+        return true;
+    }
+
+    // The records of the page's host file once one of this type is there.
+    qm::HostFileTables WaitForAdvertFilter(const std::string& type = "IMG") {
         const std::string hostFile = dataDir_ + "\\www.example.com.Dat";
         qm::HostFileTables tables;
         std::string text;
@@ -122,7 +149,8 @@ protected:
             [&] {
                 text = ReadFile(hostFile);
                 tables = qm::HostFileTables{};
-                return qm::ParseHostFile(text, tables) && !tables.records.empty();
+                return qm::ParseHostFile(text, tables) && !tables.records.empty() &&
+                       tables.records[0].sType == type;
             },
             5000);
         EXPECT_EQ(tables.records.size(), 1u) << text;
@@ -139,6 +167,7 @@ protected:
     wt::SettingsPreset preset_;
     wt::ProgramProcess program_;
     HWND bin_ = nullptr;
+    HWND frame_ = nullptr;
     HWND page_ = nullptr;
     POINT advert_{};
     POINT binCentre_{};
@@ -205,6 +234,44 @@ TEST_F(ProgramEndToEnd, DragFromBinOntoAdvertMakesFilter) {
     EXPECT_EQ(tables.records[0].sType, "IMG");
     EXPECT_EQ(tables.records[0].nScope, qm::kScopePage);
     EXPECT_TRUE(wt::WaitFor([&] { return !AdvertShown(); }, 3000));
+    ExitProgram();
+}
+
+TEST_F(ProgramEndToEnd, BinOntoTitleBarOfNormalWindowBlocksItsPopups) {
+    ASSERT_TRUE(preset_.Set("bPromptBeforeInhitbitPopup", 1));
+    ASSERT_TRUE(preset_.Set("nPopupInhitbitScope", 3));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    // Hold over the title bar a moment: the band over it is drawn meanwhile.
+    wt::MoveCursorTo(binCentre_.x, binCentre_.y);
+    wt::WaitFor([] { return false; }, 150);
+    wt::LeftDown();
+    wt::WaitFor([] { return false; }, 150);
+    DragTo(binCentre_, TitleBarPoint());
+    wt::WaitFor([] { return false; }, 400);
+    wt::SaveScreenshot("e2e_title_band");
+    wt::LeftUp();
+    ASSERT_TRUE(AnswerPrompt("block popup windows", IDC_RADIO_DOMAIN));
+    const qm::HostFileTables tables = WaitForAdvertFilter("NO_POPUP");
+    ASSERT_EQ(tables.records.size(), 1u);
+    EXPECT_EQ(tables.records[0].nScope, qm::kScopeDomain);
+    EXPECT_EQ(tables.records[0].sName, "Adverttestpage");  // the title without spaces
+    EXPECT_TRUE(IsWindow(frame_));                         // a normal window stays open
+    ExitProgram();
+}
+
+TEST_F(ProgramEndToEnd, BinOntoTitleBarOfPopupWindowKillsIt) {
+    ASSERT_TRUE(preset_.Set("bPromptBeforeDeletePopup", 1));
+    ASSERT_TRUE(preset_.Set("nPopupRecogniseMode", 4));
+    ASSERT_NO_FATAL_FAILURE(StartProgram("--popup"));
+
+    DragWithMouse(binCentre_, TitleBarPoint());
+    ASSERT_TRUE(AnswerPrompt("kill Popup Window", IDC_RADIO_URL_AND_TITLE));
+    const qm::HostFileTables tables = WaitForAdvertFilter("POPUP");
+    ASSERT_EQ(tables.records.size(), 1u);
+    EXPECT_EQ(tables.records[0].nHint, 2);
+    EXPECT_EQ(tables.records[0].nScope, qm::kScopeDomain);
+    EXPECT_TRUE(wt::WaitFor([&] { return !IsWindow(frame_); }, 5000));  // the popup is closed
     ExitProgram();
 }
 

@@ -4,7 +4,9 @@
 // paints the page's advert while the advert is shown, so the mouse hook, the
 // bin window and hit testing all run for real.
 //
-//   QuillmoorSim.exe [--data <directory>]
+//   QuillmoorSim.exe [--data <directory>] [--popup]
+//
+// --popup makes the browser window popup-style (no tool bar, no menu bar).
 #include <windows.h>
 
 #include <cstring>
@@ -102,6 +104,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     qm::win::ProgramOptions options;
     options.dataDirectory = DataDirectoryArgument(commandLine);
+    const bool popupStyle = std::strstr(commandLine, "--popup") != nullptr;
     HWND frame = nullptr;
     // The browser window opens once the program runs, so the shell reports it
     // and its page load reaches the tracker through the posted events.
@@ -120,6 +123,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         SetTimer(page, 1, 100, nullptr);
         gBrowser = browsers.AddBrowser(reinterpret_cast<qm::WindowHandle>(frame),
                                        reinterpret_cast<qm::WindowHandle>(page));
+        if (popupStyle) {
+            gBrowser->SetPopupStyle();
+        }
+        // Quitting the browser closes its real windows.
+        gBrowser->SetOnClosed([frame] {
+            if (IsWindow(frame)) {
+                DestroyWindow(frame);
+            }
+        });
         gBrowser->Navigate(qm::test::kPageUrl, qm::test::kPageHtml, qm::test::kPageTitle);
     };
     const int code = qm::win::RunProgram(browsers, windows, options);
