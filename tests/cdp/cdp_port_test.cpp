@@ -443,6 +443,41 @@ TEST_F(CdpPortTest, ElementsOfAnEarlierDocumentFailAfterNavigation) {
     EXPECT_EQ("/img/banner.gif", text);
 }
 
+TEST_F(CdpPortTest, CallsOnADocumentStillLoadingFailUntilItIsParsed) {
+    session_.server.AddSlowPage("/slow.html",
+                                "<!DOCTYPE html><html><head><title>Slow</title></head><body>"
+                                "<img src=\"/a.gif\">" +
+                                    std::string(2048, ' '),
+                                "<img src=\"/b.gif\"></body></html>", 2500);
+    const std::string target = session_.OpenWindow("/slow.html");
+    ASSERT_FALSE(target.empty());
+    cdp::Json state;
+    ASSERT_TRUE(session_.RunUntil(
+        [&] {
+            return session_.EvaluateInPage(target, "[document.readyState, location.pathname]",
+                                           state) &&
+                   state == cdp::Json::array({"loading", "/slow.html"});
+        },
+        nullptr, 5000));
+    auto browser = session_.BrowserOf(target);
+    ASSERT_NE(nullptr, browser);
+    DocumentPtr doc = browser->GetDocument();
+    ASSERT_NE(nullptr, doc);
+    std::string url;
+    EXPECT_FALSE(doc->Url(url));
+    EXPECT_EQ(nullptr, doc->Body());
+    std::vector<TaggedElement> scanned;
+    EXPECT_FALSE(doc->ScanTag("IMG", scanned));
+    int toolBar = -1;
+    EXPECT_TRUE(browser->ToolBar(toolBar));  // the window itself still answers
+
+    ASSERT_TRUE(session_.WaitLoaded(target, 10000, "/slow.html"));
+    ASSERT_TRUE(doc->Url(url));
+    EXPECT_EQ(session_.server.Url("/slow.html"), url);
+    ASSERT_TRUE(doc->ScanTag("IMG", scanned));
+    EXPECT_EQ(2u, scanned.size());
+}
+
 TEST_F(CdpPortTest, SinksAreNeverCalledReentrantly) {
     std::string target;
     auto browser = Open("/frame.html", &target);

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -73,6 +74,12 @@ void PageServer::AddGenerator(const std::string& path, Generator generator) {
     generators_[path] = std::move(generator);
 }
 
+void PageServer::AddSlowPage(const std::string& path, std::string head, std::string tail,
+                             int delayMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    slow_[path] = Slow{std::move(head), std::move(tail), delayMs};
+}
+
 bool PageServer::AddDirectory(const std::string& directory) {
     std::error_code error;
     bool any = false;
@@ -131,7 +138,22 @@ void PageServer::Answer(int client) {
         const std::size_t q = target.find('?');
         const std::string path = target.substr(0, q);
         const std::string query = q == std::string::npos ? std::string() : target.substr(q + 1);
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (auto slow = slow_.find(path); slow != slow_.end()) {
+            const Slow page = slow->second;
+            lock.unlock();
+            const std::string head =
+                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                std::to_string(page.head.size() + page.tail.size()) +
+                "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + page.head;
+            if (SendAll(client, head)) {
+                for (int waited = 0; waited < page.delayMs && !stopping_; waited += 20) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+                SendAll(client, page.tail);
+            }
+            return;
+        }
         if (auto page = pages_.find(path); page != pages_.end()) {
             status = "200 OK";
             type = page->second.first;
@@ -145,14 +167,19 @@ void PageServer::Answer(int client) {
     const std::string answer = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
                                "\r\nContent-Length: " + std::to_string(body.size()) +
                                "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
+    SendAll(client, answer);
+}
+
+bool PageServer::SendAll(int client, const std::string& data) {
     std::size_t sent = 0;
-    while (sent < answer.size()) {
-        const ssize_t n = send(client, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+    while (sent < data.size()) {
+        const ssize_t n = send(client, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) {
-            return;
+            return false;
         }
         sent += static_cast<std::size_t>(n);
     }
+    return true;
 }
 
 }  // namespace qm::cdptest

@@ -30,6 +30,8 @@ public:
 
     void AddPage(const std::string& path, std::string html, std::string type = "text/html");
     void AddGenerator(const std::string& path, Generator generator);
+    // A page whose answer stops after head for delayMs before tail follows.
+    void AddSlowPage(const std::string& path, std::string head, std::string tail, int delayMs);
     // Every file of the directory, under "/" + its name.
     bool AddDirectory(const std::string& directory);
     int Requests() const { return requests_.load(); }
@@ -37,6 +39,7 @@ public:
 private:
     void Serve();
     void Answer(int client);
+    static bool SendAll(int client, const std::string& data);
 
     int listener_ = -1;
     int port_ = 0;
@@ -47,6 +50,12 @@ private:
     std::mutex mutex_;
     std::map<std::string, std::pair<std::string, std::string>> pages_;  // path -> type, body
     std::map<std::string, Generator> generators_;
+    struct Slow {
+        std::string head;
+        std::string tail;
+        int delayMs = 0;
+    };
+    std::map<std::string, Slow> slow_;
 };
 
 }  // namespace qm::cdptest
