@@ -478,6 +478,26 @@ TEST_F(CdpPortTest, CallsOnADocumentStillLoadingFailUntilItIsParsed) {
     EXPECT_EQ(2u, scanned.size());
 }
 
+TEST_F(CdpPortTest, APageTamperingWithItsOwnWorldCannotReachOurs) {
+    std::string target;
+    auto browser = Open("/hostile.html", &target);
+    ASSERT_NE(nullptr, browser);
+    ASSERT_EQ("spoofed", InPage(target, "document.images[0].getAttribute('src')"));
+    DocumentPtr doc = browser->GetDocument();
+    std::string url;
+    ASSERT_TRUE(doc->Url(url));
+    EXPECT_EQ(session_.server.Url("/hostile.html"), url);
+    std::vector<TaggedElement> images;
+    ASSERT_TRUE(doc->ScanTag("IMG", images));
+    ASSERT_EQ(2u, images.size());
+    EXPECT_EQ("/img/banner.gif", images[0].identity);
+    EXPECT_EQ("/img/other.gif", images[1].identity);
+    std::vector<CheckOutcome> outcomes;
+    ASSERT_TRUE(doc->CheckAndHide({{images[0].sourceIndex, "/img/banner.gif"}}, outcomes));
+    EXPECT_EQ(std::vector<CheckOutcome>{CheckOutcome::kHidden}, outcomes);
+    EXPECT_EQ("none", InPage(target, "document.getElementById('ad').style.display"));
+}
+
 TEST_F(CdpPortTest, SinksAreNeverCalledReentrantly) {
     std::string target;
     auto browser = Open("/frame.html", &target);
