@@ -96,7 +96,7 @@ CdpAnswer CdpConnection::Call(const std::string& method, Json params, const std:
         lock.unlock();
         std::lock_guard<std::mutex> pendingLock(mutex_);
         pending_.erase(id);
-        return CdpAnswer{false, Json(), "timed out"};
+        return CdpAnswer{false, Json(), kTimedOut};
     }
     return std::move(waiter->answer);
 }

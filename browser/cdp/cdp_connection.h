@@ -63,6 +63,7 @@ public:
     std::uint64_t RoundTrips() const { return roundTrips_.load(); }
 
     static constexpr int kDefaultTimeoutMs = 8000;
+    static constexpr const char* kTimedOut = "timed out";
 
 private:
     bool SendCommand(const std::string& method, Json params, const std::string& session,

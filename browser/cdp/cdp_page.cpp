@@ -2,6 +2,8 @@
 
 #include "browser/cdp/page_script.h"
 
+#include <chrono>
+
 namespace qm::cdp {
 
 namespace {
@@ -41,7 +43,7 @@ bool CdpPage::MakeWorld() {
     context_ = 0;
     const std::uint64_t generation = generation_.load();
     // The main frame of a page target carries the target's id.
-    CdpAnswer world = connection_.Call(
+    CdpAnswer world = PageCall(
         "Page.createIsolatedWorld",
         Json{{"frameId", targetId_}, {"worldName", kWorldName}, {"grantUniveralAccess", false}},
         session);
@@ -50,18 +52,37 @@ bool CdpPage::MakeWorld() {
         return false;
     }
     const int context = world.result["executionContextId"].get<int>();
-    CdpAnswer install = connection_.Call("Runtime.evaluate",
-                                         Json{{"expression", kPageScript},
-                                              {"contextId", context},
-                                              {"returnByValue", true},
-                                              {"silent", true}},
-                                         session);
+    CdpAnswer install = PageCall("Runtime.evaluate",
+                                 Json{{"expression", kPageScript},
+                                      {"contextId", context},
+                                      {"returnByValue", true},
+                                      {"silent", true}},
+                                 session);
     if (!install.ok || install.result.contains("exceptionDetails")) {
         return false;
     }
     context_ = context;
     contextGeneration_ = generation;
     return true;
+}
+
+void CdpPage::SetPatience(int callTimeoutMs, int quietMs) {
+    callTimeoutMs_ = callTimeoutMs;
+    quietMs_ = quietMs;
+}
+
+CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < quietUntil_) {
+        return CdpAnswer{false, Json(), "page not responding"};
+    }
+    CdpAnswer answer = connection_.Call(method, std::move(params), session, callTimeoutMs_);
+    if (!answer.ok && answer.error == CdpConnection::kTimedOut) {
+        // A page whose main thread is stuck (a script in an endless loop) would
+        // hold up every call: leave it alone for a while.
+        quietUntil_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(quietMs_);
+    }
+    return answer;
 }
 
 int CdpPage::CurrentContext() {
@@ -85,13 +106,13 @@ CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args,
     expression += "\",";
     expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
     expression += anyState ? ",true)" : ",false)";
-    CdpAnswer answer = connection_.Call("Runtime.evaluate",
-                                        Json{{"expression", expression},
-                                             {"contextId", context},
-                                             {"objectGroup", kObjectGroup},
-                                             {"returnByValue", true},
-                                             {"silent", true}},
-                                        session);
+    CdpAnswer answer = PageCall("Runtime.evaluate",
+                                Json{{"expression", expression},
+                                     {"contextId", context},
+                                     {"objectGroup", kObjectGroup},
+                                     {"returnByValue", true},
+                                     {"silent", true}},
+                                session);
     if (!answer.ok) {
         return IsContextError(answer.error) ? Result::kContextLost : Result::kFailed;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -48,9 +49,16 @@ public:
     bool RunIn(int context, const char* op, Json args, Json& value);
     // The current world, made when missing; 0 when the page is gone.
     int CurrentContext();
+    // How long a call may wait for the page, and how long calls then fail at
+    // once after one of them timed out.
+    void SetPatience(int callTimeoutMs, int quietMs);
+
+    static constexpr int kCallTimeoutMs = 3000;
+    static constexpr int kQuietMs = 10000;
 
 private:
     bool MakeWorld();
+    CdpAnswer PageCall(const std::string& method, Json params, const std::string& session);
     enum class Result { kOk, kFailed, kContextLost };
     Result Evaluate(int context, const char* op, const Json& args, bool anyState, Json& value);
 
@@ -64,6 +72,9 @@ private:
     std::atomic<std::uint64_t> generation_{0};
     int context_ = 0;  // owner's thread only
     std::uint64_t contextGeneration_ = 0;
+    int callTimeoutMs_ = kCallTimeoutMs;
+    int quietMs_ = kQuietMs;
+    std::chrono::steady_clock::time_point quietUntil_{};
 };
 
 }  // namespace qm::cdp

@@ -498,6 +498,30 @@ TEST_F(CdpPortTest, APageTamperingWithItsOwnWorldCannotReachOurs) {
     EXPECT_EQ("none", InPage(target, "document.getElementById('ad').style.display"));
 }
 
+TEST_F(CdpPortTest, AStuckPageFailsFastAfterOneTimeOutAndAnswersAgainLater) {
+    std::string target;
+    auto browser = Open("/frame.html", &target);
+    ASSERT_NE(nullptr, browser);
+    DocumentPtr doc = browser->GetDocument();
+    std::string url;
+    ASSERT_TRUE(doc->Url(url));
+    browser->Page()->SetPatience(400, 1500);
+    // The page's main thread is busy for 2.5 s.
+    InPage(target,
+           "setTimeout(() => { const t = Date.now(); while (Date.now() - t < 2500) {} }, 0), 1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    EXPECT_FALSE(doc->Url(url));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+    start = Clock::now();
+    EXPECT_FALSE(doc->Title(url));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));  // no second wait
+    std::this_thread::sleep_for(std::chrono::milliseconds(2800));
+    ASSERT_TRUE(doc->Url(url));
+    EXPECT_EQ(session_.server.Url("/frame.html"), url);
+}
+
 TEST_F(CdpPortTest, SinksAreNeverCalledReentrantly) {
     std::string target;
     auto browser = Open("/frame.html", &target);
