@@ -77,6 +77,17 @@ CdpAnswer CdpConnection::Call(const std::string& method, Json params, const std:
     };
     auto waiter = std::make_shared<Waiter>();
     roundTrips_.fetch_add(1);
+    const auto started = std::chrono::steady_clock::now();
+    struct Meter {
+        std::atomic<std::uint64_t>& total;
+        std::chrono::steady_clock::time_point started;
+        ~Meter() {
+            total.fetch_add(
+                static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                               std::chrono::steady_clock::now() - started)
+                                               .count()));
+        }
+    } meter{waitedMicroseconds_, started};
     std::int64_t id = 0;
     const bool sent = SendCommand(
         method, std::move(params), session,

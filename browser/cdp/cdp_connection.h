@@ -61,6 +61,8 @@ public:
     void FailSession(const std::string& session);
 
     std::uint64_t RoundTrips() const { return roundTrips_.load(); }
+    // Time the owner's thread has spent waiting in Call, in microseconds.
+    std::uint64_t WaitedMicroseconds() const { return waitedMicroseconds_.load(); }
 
     static constexpr int kDefaultTimeoutMs = 8000;
     static constexpr const char* kTimedOut = "timed out";
@@ -84,6 +86,7 @@ private:
     std::int64_t nextId_ = 1;
     bool open_ = false;
     std::atomic<std::uint64_t> roundTrips_{0};
+    std::atomic<std::uint64_t> waitedMicroseconds_{0};
 };
 
 }  // namespace qm::cdp
