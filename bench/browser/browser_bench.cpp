@@ -6,6 +6,8 @@
 // filters each. Every figure is CPU time per call.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -234,28 +236,16 @@ void TickAllChecked(benchmark::State& state) {
     TickSetUp(state, true);
 }
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
-                seconds[run.benchmark_name()] =
-                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     Fixture fixture;
     g_fixture = &fixture;
     benchmark::RegisterBenchmark("CandidateSearch/PerFilterFind", PerFilterFind)
+        ->Repetitions(qm::bench::kRepetitions)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("CandidateSearch/MultiPattern", MultiPattern)
+        ->Repetitions(qm::bench::kRepetitions)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Apply/DocumentComplete", ApplyDocumentComplete)
         ->Unit(benchmark::kMillisecond);
@@ -263,7 +253,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Tick/64TrackersAllChecked", TickAllChecked)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    qm::bench::MinTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

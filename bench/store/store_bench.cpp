@@ -6,6 +6,8 @@
 // Every figure is CPU time per call.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_ratio.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -160,35 +162,22 @@ void AddFilterWithSave(benchmark::State& state) {
     }
 }
 
-// Collects the mean CPU time per iteration of every benchmark run. CPU time
-// (user and system, so file reading and writing count) keeps the ratios
-// meaningful when other work shares the machine.
-class CollectingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
-                seconds[run.benchmark_name()] =
-                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     Fixture fixture;
     g_fixture = &fixture;
-    benchmark::RegisterBenchmark("PlainReadLines", PlainReadLines);
-    benchmark::RegisterBenchmark("FiltersForUrl/NotLoaded", QueryNotLoaded);
-    benchmark::RegisterBenchmark("FiltersForUrl/Loaded", QueryLoaded);
-    benchmark::RegisterBenchmark("PlainWrite", PlainWrite);
-    benchmark::RegisterBenchmark("AddFilter/WithSave", AddFilterWithSave);
+    benchmark::RegisterBenchmark("PlainReadLines", PlainReadLines)
+        ->Repetitions(qm::bench::kRepetitions);
+    benchmark::RegisterBenchmark("FiltersForUrl/NotLoaded", QueryNotLoaded)
+        ->Repetitions(qm::bench::kRepetitions);
+    benchmark::RegisterBenchmark("FiltersForUrl/Loaded", QueryLoaded)
+        ->Repetitions(qm::bench::kRepetitions);
+    benchmark::RegisterBenchmark("PlainWrite", PlainWrite)->Repetitions(qm::bench::kRepetitions);
+    benchmark::RegisterBenchmark("AddFilter/WithSave", AddFilterWithSave)
+        ->Repetitions(qm::bench::kRepetitions);
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    qm::bench::MinTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

@@ -71,6 +71,24 @@ TEST(EscapeText, UnescapeMatchesTheStepByStepReplacementsOnRandomTexts) {
     }
 }
 
+// Long texts with runs of plain characters take the word-at-a-time and
+// vector paths; they must give the same result as the short ones.
+TEST(EscapeText, LongTextsMatchTheStepByStepReplacements) {
+    std::mt19937 random(777);
+    const char plain[] = "abcdefgh<>=\" /";
+    const char special[] = {'\\', 'n', 'r', '\r', '\n'};
+    for (int round = 0; round < 5000; ++round) {
+        std::string text(random() % 200, ' ');
+        const unsigned density = 2 + random() % 40;
+        for (char& c : text) {
+            c = random() % density == 0 ? special[random() % sizeof(special)]
+                                        : plain[random() % (sizeof(plain) - 1)];
+        }
+        ASSERT_EQ(UnescapeText(text), ReferenceUnescape(text)) << round;
+        ASSERT_EQ(UnescapeText(EscapeText(text)), ReferenceUnescape(EscapeText(text))) << round;
+    }
+}
+
 TEST(HostFileFormat, IsByteExactWithCrLfLineEnds) {
     HostFileTables t;
     t.locations = {"http://www.example.com/index.htm", "http://www.example.com/b.htm"};
