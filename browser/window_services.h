@@ -20,7 +20,9 @@ struct Rect {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Contains(Point p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
 };

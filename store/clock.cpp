@@ -25,7 +25,9 @@ Clock* g_current = &g_system;
 
 }  // namespace
 
-Clock& CurrentClock() { return *g_current; }
+Clock& CurrentClock() {
+    return *g_current;
+}
 
 Clock* SetCurrentClock(Clock* clock) {
     Clock* previous = g_current;
