@@ -1,6 +1,8 @@
 // Popup blocking: the gate for new popup-style windows and "POPUP" filters.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "browser/popup_rules.h"
 #include "tests/browser/tracker_fixture.h"
 
@@ -232,6 +234,12 @@ struct PopupModeCase {
     const char* windowTitle;
     bool closed;
 };
+
+// Names the case in test output (the default would print the structure's
+// padding bytes).
+void PrintTo(const PopupModeCase& c, std::ostream* out) {
+    *out << "mode " << c.mode << " on " << c.windowUrl << " \"" << c.windowTitle << "\"";
+}
 
 class PopupFilterTest : public TrackerTest, public ::testing::WithParamInterface<PopupModeCase> {};
 
