@@ -32,10 +32,54 @@ inline std::uint64_t EscapeBytes(std::uint64_t w) {
 
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
+// Copies the run of ordinary characters (no backslash, CR or LF) at p to o,
+// sixteen bytes at a time where the processor has SSE2 (every x86-64), then
+// eight at a time. It may write up to sixteen bytes past the run, so the
+// caller's output must have room for as many bytes past o as are left at p.
+// Stops at the first special character or when fewer than eight bytes are left.
+inline void CopyPlainRun(const char*& p, const char* const end, char*& o) {
+#if defined(__SSE2__)
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+        const __m128i hits =
+            _mm_or_si128(_mm_cmpeq_epi8(v, backslash),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) {
+            const int plain = std::countr_zero(mask);
+            p += plain;
+            o += plain;
+            return;
+        }
+        p += 16;
+        o += 16;
+    }
+#endif
+    while (end - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        const std::uint64_t found = EscapeBytes(w);
+        std::memcpy(o, &w, 8);
+        if (found != 0) {
+            // The lowest flagged byte is exact; the ones before it are plain.
+            const int plain = kLittleEndian ? std::countr_zero(found) / 8 : 0;
+            p += plain;
+            o += plain;
+            return;
+        }
+        p += 8;
+        o += 8;
+    }
+}
+
 }  // namespace
 
-// Appends the escaped text; runs of ordinary characters are copied eight
-// bytes at a time.
+// Appends the escaped text; runs of ordinary characters are copied a word or
+// a vector at a time.
 void EscapeTextInto(std::string_view text, std::string& out) {
     const std::size_t start = out.size();
     out.resize(start + 2 * text.size());  // the longest escaped form
@@ -44,21 +88,8 @@ void EscapeTextInto(std::string_view text, std::string& out) {
     const char* p = text.data();
     const char* const end = p + text.size();
     while (p < end) {
-        // o is at most twice as far on as p, so eight bytes fit at o.
-        while (end - p >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            const std::uint64_t found = EscapeBytes(w);
-            std::memcpy(o, &w, 8);
-            if (found != 0) {
-                const int plain = kLittleEndian ? std::countr_zero(found) / 8 : 0;
-                p += plain;
-                o += plain;
-                break;
-            }
-            p += 8;
-            o += 8;
-        }
+        // o is at most twice as far on as p, so the run's copy fits.
+        CopyPlainRun(p, end, o);
         if (p >= end) {
             break;
         }
@@ -93,8 +124,8 @@ std::string EscapeText(const std::string& text) {
 // a backslash whose next kept character is a backslash swallows it, and a
 // backslash that is left turns into LF or CR together with an "n" or "r" as
 // its next kept character (a replacement never makes a new backslash, so
-// nothing later can pair with it). Runs of ordinary characters are copied
-// eight bytes at a time.
+// nothing later can pair with it). Runs of ordinary characters are copied a
+// word or a vector at a time.
 void UnescapeTextInto(std::string_view text, std::string& out) {
     out.resize(text.size());
     char* const begin = out.data();
@@ -108,47 +139,8 @@ void UnescapeTextInto(std::string_view text, std::string& out) {
         return q;
     };
     while (p < end) {
-#if defined(__SSE2__)
-        // Sixteen bytes at a time where the processor has SSE2 (every x86-64);
-        // the output never runs ahead of the input, so sixteen bytes fit at o.
-        {
-            const __m128i backslash = _mm_set1_epi8('\\');
-            const __m128i cr = _mm_set1_epi8('\r');
-            const __m128i lf = _mm_set1_epi8('\n');
-            while (end - p >= 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
-                const __m128i hits =
-                    _mm_or_si128(_mm_cmpeq_epi8(v, backslash),
-                                 _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-                const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-                if (mask != 0) {
-                    const int plain = std::countr_zero(mask);
-                    p += plain;
-                    o += plain;
-                    break;
-                }
-                p += 16;
-                o += 16;
-            }
-        }
-#endif
-        // The output never runs ahead of the input, so eight bytes fit at o.
-        while (end - p >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            const std::uint64_t found = EscapeBytes(w);
-            std::memcpy(o, &w, 8);
-            if (found != 0) {
-                // The lowest flagged byte is exact; the ones before it are plain.
-                const int plain = kLittleEndian ? std::countr_zero(found) / 8 : 0;
-                p += plain;
-                o += plain;
-                break;
-            }
-            p += 8;
-            o += 8;
-        }
+        // The output never runs ahead of the input, so the run's copy fits.
+        CopyPlainRun(p, end, o);
         if (p >= end) {
             break;
         }
