@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "browser/win/com_ref.h"
-#include "tests/browser_win/com_stubs_html.h"
+#include "tests/browser_win/com_stubs_document.h"
+#include "tests/browser_win/com_stubs_element.h"
 #include "tests/browser_win/com_stubs_shell.h"
 
 namespace qm::ie::test {
