@@ -15,10 +15,10 @@
 #include "browser/highlight_frame.h"
 #include "browser/tracker_event_poster.h"
 #include "browser/tracker_table.h"
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 #include "store/filter_store.h"
-#include "store/launcher.h"
-#include "store/registry.h"
+#include "platform/launcher.h"
+#include "platform/registry.h"
 #include "store/settings.h"
 #include "store/store_listener.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "browser/prompts.h"
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 
 namespace qm {
 

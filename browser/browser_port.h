@@ -1,6 +1,6 @@
 // The browser port: everything the core reads from or does to browser windows
-// and pages. Implemented by the Internet Explorer adapter (win/), the Chromium
-// DevTools backend (cdp/) and the simulated browser (sim/). Portable.
+// and pages. Implemented by the Internet Explorer adapter (ie/), the Chromium
+// DevTools backend (cdp/) and, for tests, the simulated browser (testing/sim/). Portable.
 //
 // Objects are counted references (shared_ptr); two references denote the same
 // element when their Identity() is equal. Every call may fail: getters return
@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/window_services.h"
+
 namespace qm {
 
-using WindowHandle = std::uintptr_t;  // 0: no window
 
 // Tracker event codes: what browser and shell events become.
 enum TrackerEventCode : int {

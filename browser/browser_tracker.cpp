@@ -4,7 +4,7 @@
 
 #include "browser/candidate_search.h"
 #include "browser/tracker_sinks.h"
-#include "store/clock.h"
+#include "platform/clock.h"
 #include "store/filter_store.h"
 
 namespace qm {

@@ -8,7 +8,7 @@
 #include "browser/element_identity.h"
 #include "browser/popup_rules.h"
 #include "store/address_keys.h"
-#include "store/clock.h"
+#include "platform/clock.h"
 #include "store/time_value.h"
 
 namespace qm {

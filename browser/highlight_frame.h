@@ -3,7 +3,7 @@
 // the pixels, so drawing the same frame a second time erases it.
 #pragma once
 
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 
 namespace qm {
 

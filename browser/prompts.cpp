@@ -1,6 +1,6 @@
 #include "browser/prompts.h"
 
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 #include "store/address_keys.h"
 #include "store/filter_store.h"
 #include "store/settings.h"

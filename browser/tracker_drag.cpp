@@ -8,7 +8,7 @@
 #include "browser/filter_prompter.h"
 #include "browser/highlight_frame.h"
 #include "browser/browser_tracker.h"
-#include "store/clock.h"
+#include "platform/clock.h"
 
 namespace qm {
 

@@ -11,7 +11,7 @@
 
 #include "browser/browser_port.h"
 #include "browser/browser_tracker.h"
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 #include "store/filter_record.h"
 
 namespace qm {

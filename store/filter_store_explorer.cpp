@@ -3,7 +3,7 @@
 
 #include "store/address_keys.h"
 #include "store/filter_store.h"
-#include "store/launcher.h"
+#include "platform/launcher.h"
 #include "store/time_value.h"
 
 namespace qm {

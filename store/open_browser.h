@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "store/launcher.h"
-#include "store/registry.h"
+#include "platform/launcher.h"
+#include "platform/registry.h"
 
 namespace qm {
 

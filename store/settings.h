@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "store/registry.h"
+#include "platform/registry.h"
 
 namespace qm {
 

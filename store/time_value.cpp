@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "store/clock.h"
+#include "platform/clock.h"
 
 namespace qm {
 

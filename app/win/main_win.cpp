@@ -3,10 +3,10 @@
 
 #include "app/win/null_browser_system.h"
 #include "app/win/program_win.h"
-#include "app/win/window_services_win.h"
+#include "platform/win/window_services_win.h"
 
 #ifdef QM_HAVE_IE_BROWSER
-#include "browser/win/ie_browser_system.h"
+#include "browser/ie/ie_browser_system.h"
 #endif
 
 namespace {

@@ -10,8 +10,8 @@
 #include "app/win/main_frame_win.h"
 #include "app/win/recycle_bin_dlg.h"
 #include "store/module_path.h"
-#include "store/win/launcher_win.h"
-#include "store/win/registry_win.h"
+#include "platform/win/launcher_win.h"
+#include "platform/win/registry_win.h"
 
 namespace qm::win {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "browser/browser_port.h"
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 
 namespace qm {
 class AppCore;

@@ -19,11 +19,12 @@
 
 #include "browser/browser_tracker.h"
 #include "browser/candidate_search.h"
-#include "browser/sim/sim_browser.h"
+#include "testing/sim/sim_browser.h"
 #include "browser/tracker_event_poster.h"
 #include "browser/tracker_table.h"
 #include "store/address_keys.h"
-#include "store/clock.h"
+#include "platform/clock.h"
+#include "testing/manual_clock.h"
 #include "store/filter_store.h"
 #include "store/host_file.h"
 

@@ -16,7 +16,7 @@
 #include "browser/cdp/cdp_browser.h"
 #include "browser/cdp/cdp_browser_system.h"
 #include "browser/cdp/cdp_connection.h"
-#include "browser/cdp/chromium_process.h"
+#include "testing/cdp/chromium_process.h"
 #include "browser/tracker_event_poster.h"
 #include "browser/tracker_table.h"
 #include "store/filter_store.h"

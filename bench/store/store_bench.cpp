@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "store/clock.h"
+#include "platform/clock.h"
+#include "testing/manual_clock.h"
 #include "store/filter_store.h"
 #include "store/host_file.h"
 

@@ -16,7 +16,7 @@
 
 #include "browser/browser_port.h"
 #include "browser/cdp/devtools_endpoint.h"
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 
 namespace qm::cdp {
 

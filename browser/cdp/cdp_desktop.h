@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "browser/cdp/cdp_hub.h"
-#include "browser/window_services.h"
+#include "platform/window_services.h"
 
 namespace qm::cdp {
 

@@ -5,7 +5,8 @@
 #include <algorithm>
 
 #include "store/address_keys.h"
-#include "store/clock.h"
+#include "platform/clock.h"
+#include "testing/manual_clock.h"
 #include "tests/app/app_fixture.h"
 
 namespace qm::testing {

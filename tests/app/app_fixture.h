@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "app/app_core.h"
-#include "browser/sim/sim_browser.h"
-#include "browser/sim/sim_desktop.h"
-#include "browser/sim/sim_document.h"
-#include "store/recording_launcher.h"
-#include "store/registry_memory.h"
+#include "testing/sim/sim_browser.h"
+#include "testing/sim/sim_desktop.h"
+#include "testing/sim/sim_document.h"
+#include "testing/recording_launcher.h"
+#include "testing/registry_memory.h"
 
 namespace qm::testing {
 

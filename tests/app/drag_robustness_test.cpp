@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "browser/sim/fault_injector.h"
+#include "testing/sim/fault_injector.h"
 #include "store/address_keys.h"
 #include "tests/app/app_fixture.h"
 

@@ -4,7 +4,8 @@
 
 #include "browser/element_identity.h"
 #include "store/address_keys.h"
-#include "store/clock.h"
+#include "platform/clock.h"
+#include "testing/manual_clock.h"
 #include "tests/app/app_fixture.h"
 
 namespace qm::testing {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/highlight_frame.h"
-#include "browser/sim/sim_desktop.h"
+#include "testing/sim/sim_desktop.h"
 
 namespace qm::testing {
 namespace {

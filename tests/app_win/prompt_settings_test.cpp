@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "app/win/dialogs_win.h"
-#include "app/win/window_services_win.h"
+#include "platform/win/window_services_win.h"
 #include "browser/prompts.h"
 #include "res/resource.h"
-#include "store/registry_memory.h"
+#include "testing/registry_memory.h"
 #include "store/settings.h"
 #include "tests/app_win/win_test_util.h"
 

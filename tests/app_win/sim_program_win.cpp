@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/win/program_win.h"
-#include "app/win/window_services_win.h"
-#include "browser/sim/sim_browser.h"
+#include "platform/win/window_services_win.h"
+#include "testing/sim/sim_browser.h"
 #include "tests/app_win/sim_page.h"
 
 namespace {

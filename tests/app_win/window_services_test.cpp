@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/win/window_services_win.h"
+#include "platform/win/window_services_win.h"
 #include "tests/app_win/win_test_util.h"
 
 namespace {

@@ -11,12 +11,13 @@
 #include <string>
 #include <utility>
 
-#include "browser/sim/sim_browser.h"
-#include "browser/sim/sim_desktop.h"
+#include "testing/sim/sim_browser.h"
+#include "testing/sim/sim_desktop.h"
 #include "browser/tracker_event_poster.h"
 #include "browser/tracker_table.h"
 #include "store/address_keys.h"
-#include "store/clock.h"
+#include "platform/clock.h"
+#include "testing/manual_clock.h"
 #include "store/filter_store.h"
 #include "store/store_listener.h"
 

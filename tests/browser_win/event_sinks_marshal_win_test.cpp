@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "browser/win/event_sinks.h"
+#include "browser/ie/event_sinks.h"
 #include "tests/browser_win/event_recorder.h"
 
 namespace qm::ie {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "browser/win/event_sinks.h"
+#include "browser/ie/event_sinks.h"
 #include "tests/browser_win/event_recorder.h"
 
 namespace qm::ie {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "browser/win/com_ref.h"
+#include "browser/ie/com_ref.h"
 #include "tests/browser_win/com_stubs_document.h"
 #include "tests/browser_win/com_stubs_element.h"
 #include "tests/browser_win/com_stubs_shell.h"

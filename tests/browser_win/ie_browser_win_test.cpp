@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "browser/win/ie_browser.h"
+#include "browser/ie/ie_browser.h"
 #include "tests/browser_win/event_recorder.h"
 #include "tests/browser_win/fake_com.h"
 

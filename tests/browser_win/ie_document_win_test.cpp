@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "browser/win/ie_document.h"
-#include "browser/win/ie_element.h"
+#include "browser/ie/ie_document.h"
+#include "browser/ie/ie_element.h"
 #include "tests/browser_win/fake_com.h"
 
 namespace qm::ie {

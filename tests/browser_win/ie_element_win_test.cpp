@@ -4,7 +4,7 @@
 #include <string>
 
 #include "browser/element_identity.h"
-#include "browser/win/ie_element.h"
+#include "browser/ie/ie_element.h"
 #include "tests/browser_win/fake_com.h"
 
 namespace qm::ie {

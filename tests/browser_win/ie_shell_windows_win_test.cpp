@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "browser/win/ie_browser_system.h"
-#include "browser/win/ie_shell_windows.h"
+#include "browser/ie/ie_browser_system.h"
+#include "browser/ie/ie_shell_windows.h"
 #include "tests/browser_win/event_recorder.h"
 #include "tests/browser_win/fake_com.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "browser/win/wide_text.h"
+#include "browser/ie/wide_text.h"
 
 namespace qm::ie {
 namespace {

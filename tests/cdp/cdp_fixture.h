@@ -13,7 +13,7 @@
 #include "browser/cdp/cdp_browser.h"
 #include "browser/cdp/cdp_browser_system.h"
 #include "browser/cdp/cdp_connection.h"
-#include "browser/cdp/chromium_process.h"
+#include "testing/cdp/chromium_process.h"
 #include "tests/cdp/page_server.h"
 
 namespace qm::cdptest {

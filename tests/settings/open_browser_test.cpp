@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "store/open_browser.h"
-#include "store/recording_launcher.h"
-#include "store/registry_memory.h"
+#include "testing/recording_launcher.h"
+#include "testing/registry_memory.h"
 
 namespace qm {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/registry_memory.h"
+#include "testing/registry_memory.h"
 
 namespace qm {
 namespace {

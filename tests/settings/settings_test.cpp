@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "store/registry_memory.h"
+#include "testing/registry_memory.h"
 #include "store/settings.h"
 
 namespace qm {

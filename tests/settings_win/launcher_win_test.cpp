@@ -5,7 +5,7 @@
 
 #include "store/module_path.h"
 #include "store/open_browser.h"
-#include "store/win/launcher_win.h"
+#include "platform/win/launcher_win.h"
 #include "tests/settings_win/redirect_registry.h"
 #include "tests/settings_win/win_test_support.h"
 

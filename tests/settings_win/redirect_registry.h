@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "store/win/registry_win.h"
+#include "platform/win/registry_win.h"
 
 namespace qm::wintest {
 

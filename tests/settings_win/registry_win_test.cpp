@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/win/registry_win.h"
+#include "platform/win/registry_win.h"
 #include "tests/settings_win/win_test_support.h"
 
 namespace qm {

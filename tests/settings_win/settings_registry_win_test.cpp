@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "store/open_browser.h"
-#include "store/recording_launcher.h"
+#include "testing/recording_launcher.h"
 #include "store/settings.h"
 #include "tests/settings_win/redirect_registry.h"
 #include "tests/settings_win/win_test_support.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "browser/element_identity.h"
-#include "browser/sim/sim_browser.h"
+#include "testing/sim/sim_browser.h"
 
 namespace qm::sim {
 namespace {

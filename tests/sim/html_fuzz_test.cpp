@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "browser/sim/html_tree.h"
-#include "browser/sim/sim_document.h"
+#include "testing/sim/html_tree.h"
+#include "testing/sim/sim_document.h"
 
 namespace qm::sim {
 namespace {

@@ -1,7 +1,7 @@
 // The HTML reader and writer of the simulated page.
 #include <gtest/gtest.h>
 
-#include "browser/sim/html_tree.h"
+#include "testing/sim/html_tree.h"
 
 namespace qm::sim {
 namespace {

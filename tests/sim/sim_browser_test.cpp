@@ -1,7 +1,7 @@
 // Simulated browsers, the shell's collection and the browser system.
 #include <gtest/gtest.h>
 
-#include "browser/sim/sim_browser.h"
+#include "testing/sim/sim_browser.h"
 
 namespace qm::sim {
 namespace {

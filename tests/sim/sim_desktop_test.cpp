@@ -1,7 +1,7 @@
 // The in-memory desktop: hit testing, window tree, recorders.
 #include <gtest/gtest.h>
 
-#include "browser/sim/sim_desktop.h"
+#include "testing/sim/sim_desktop.h"
 
 namespace qm::sim {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/element_identity.h"
-#include "browser/sim/sim_document.h"
+#include "testing/sim/sim_document.h"
 
 namespace qm::sim {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/recording_launcher.h"
+#include "testing/recording_launcher.h"
 #include "store/time_value.h"
 #include "store_fixture.h"
 

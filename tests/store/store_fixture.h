@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "store/clock.h"
+#include "platform/clock.h"
+#include "testing/manual_clock.h"
 #include "store/filter_store.h"
 #include "store/store_listener.h"
 

@@ -1,0 +1,97 @@
+#include "browser/ie/ie_browser.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "browser/ie/event_sinks.h"
+#include "browser/ie/ie_document.h"
+
+namespace qm::ie {
+
+IeBrowser::IeBrowser(ComRef<IWebBrowser2> browser)
+    : browser_(std::move(browser)), identity_(ComIdentity(browser_.Get())) {}
+
+IeBrowser::~IeBrowser() {
+    for (DWORD cookie : cookies_) {
+        DisconnectEvents(browser_.Get(), DIID_DWebBrowserEvents2, cookie);
+    }
+}
+
+bool IeBrowser::Hwnd(WindowHandle& out) {
+    SHANDLE_PTR handle = 0;
+    if (FAILED(browser_->get_HWND(&handle))) {
+        return false;
+    }
+    out = static_cast<WindowHandle>(handle);
+    return true;
+}
+
+DocumentPtr IeBrowser::GetDocument() {
+    ComRef<IDispatch> document;
+    if (FAILED(browser_->get_Document(document.Put()))) {
+        return nullptr;
+    }
+    return MakeDocument(std::move(document));
+}
+
+bool IeBrowser::ToolBar(int& out) {
+    int toolBar = 0;
+    if (FAILED(browser_->get_ToolBar(&toolBar))) {
+        return false;
+    }
+    out = toolBar;
+    return true;
+}
+
+bool IeBrowser::MenuBar(bool& out) {
+    VARIANT_BOOL menuBar = VARIANT_FALSE;
+    if (FAILED(browser_->get_MenuBar(&menuBar))) {
+        return false;
+    }
+    out = menuBar != VARIANT_FALSE;
+    return true;
+}
+
+bool IeBrowser::Quit() {
+    return SUCCEEDED(browser_->Quit());
+}
+
+bool IeBrowser::Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) {
+    if (!sink) {
+        return false;
+    }
+    ComRef<CWebBrowserEvent> events = CWebBrowserEvent::Create(std::move(sink));
+    if (!events) {
+        return false;
+    }
+    DWORD made = 0;
+    if (!ConnectEvents(browser_.Get(), DIID_DWebBrowserEvents2, events.Get(), made)) {
+        return false;
+    }
+    cookies_.push_back(made);
+    cookie = made;
+    return true;
+}
+
+void IeBrowser::Unadvise(std::uint32_t cookie) {
+    auto it = std::find(cookies_.begin(), cookies_.end(), static_cast<DWORD>(cookie));
+    if (it == cookies_.end()) {
+        return;  // not a connection of this object
+    }
+    cookies_.erase(it);
+    DisconnectEvents(browser_.Get(), DIID_DWebBrowserEvents2, cookie);
+}
+
+BrowserPtr MakeBrowser(ComRef<IWebBrowser2> browser) {
+    if (!browser) {
+        return nullptr;
+    }
+    return std::make_shared<IeBrowser>(std::move(browser));
+}
+
+BrowserPtr MakeBrowser(ComRef<IDispatch> dispatch) {
+    return MakeBrowser(dispatch.As<IWebBrowser2>());
+}
+
+}  // namespace qm::ie

@@ -1,0 +1,40 @@
+#include "platform/win/launcher_win.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace qm {
+
+bool LauncherWin::Start(const std::string& commandLine, int showState) {
+    if (commandLine.empty()) {
+        return false;
+    }
+    // CreateProcessA may write into the command line it is given.
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showState);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    // Not waited for: the handles are only closed.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool LauncherWin::Open(const std::string& address, int showState) {
+    if (address.empty()) {
+        return false;
+    }
+    HINSTANCE result = ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showState);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+}  // namespace qm

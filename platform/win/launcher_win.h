@@ -1,0 +1,16 @@
+// The process-launch port over CreateProcessA and ShellExecuteA.
+#pragma once
+
+#include "platform/launcher.h"
+
+namespace qm {
+
+class LauncherWin : public Launcher {
+public:
+    // Starts the command line as a new process and returns without waiting.
+    bool Start(const std::string& commandLine, int showState) override;
+    // ShellExecuteA with the "open" verb.
+    bool Open(const std::string& address, int showState) override;
+};
+
+}  // namespace qm
