@@ -50,7 +50,7 @@ int AppCore::Command(int id) {
             store_.Undo();
             break;
         case kCmdHelp:
-            OpenInDefaultBrowser(context_.moduleDirectory + kHelpPage, kShow, context_.registry,
+            OpenInDefaultBrowser(context_.moduleDirectory + kHelpPage, ShowState::kShow, context_.registry,
                                  context_.launcher);
             break;
         case kCmdAbout:

@@ -1,6 +1,6 @@
 #include "app/app_core.h"
 
-#include "browser/prompts.h"
+#include "app/prompts.h"
 #include "store/open_browser.h"
 
 namespace qm {
@@ -10,7 +10,7 @@ AppCore::AppCore(const AppCoreContext& context)
       store_(context.dataDirectory),
       settings_(context.registry, context.modulePath),
       highlight_(context.windows),
-      trackers_(TrackerContext{store_, context.windows, this, this}) {
+      trackers_(TrackerContext{store_, context.windows, this}) {
     store_.SetListener(this);
 }
 

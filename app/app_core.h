@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "app/app_ports.h"
+#include "app/explorer_ops.h"
 #include "browser/browser_port.h"
-#include "browser/filter_prompter.h"
+#include "browser/drag.h"
 #include "browser/highlight_frame.h"
 #include "browser/tracker_event_poster.h"
 #include "browser/tracker_table.h"
@@ -23,11 +24,6 @@
 #include "store/store_listener.h"
 
 namespace qm {
-
-// Drag phases of HookDrag and BinDrag.
-constexpr int kDragPress = 0;
-constexpr int kDragMove = 1;
-constexpr int kDragRelease = 2;
 
 // Command ids shared by the menus, the toolbar and the dispatcher.
 constexpr int kCmdNone = 0;
@@ -56,7 +52,7 @@ struct AppCoreContext {
     Dialogs& dialogs;
 };
 
-class AppCore : public StoreListener, public TrackerEventPoster, public FilterPrompter {
+class AppCore : public StoreListener, public TrackerEventPoster {
 public:
     explicit AppCore(const AppCoreContext& context);
     ~AppCore() override;
@@ -87,12 +83,16 @@ public:
     void OnTick();
 
     // The page-to-bin drag (fed by the mouse hook) and the bin-to-page drag
-    // (fed by the bin window's own mouse messages); phase: kDragPress, ...
-    void HookDrag(int phase, Point screen);
-    void BinDrag(int phase, Point screen);
+    // (fed by the bin window's own mouse messages).
+    void HookDrag(DragPhase phase, Point screen);
+    void BinDrag(DragPhase phase, Point screen);
+    // What a tracker returned from a drop: asks for the scope, stores the
+    // filter (the store's broadcast then reaches every tracker) and closes the
+    // window the drop names. True when the filter was stored.
+    bool CompleteDrop(Drop drop);
 
-    // FilterPrompter: asks for the scope, then adds to the store.
-    bool AddFilterWithPrompt(const std::string& url, FilterRecord& record) override;
+    // Asks for the scope, then adds to the store; false when cancelled or refused.
+    bool AddFilterWithPrompt(const std::string& url, FilterRecord& record);
     // TrackerEventPoster: posts to the bin window.
     void PostTrackerEvent(int code, long value) override;
 
@@ -120,10 +120,10 @@ public:
     }
     int ShowFilterProperties(const std::string& hostFileName, int index,
                              FilterPropertiesDialog& dialog) {
-        return store_.ShowFilterProperties(hostFileName, index, dialog);
+        return qm::ShowFilterProperties(store_, hostFileName, index, dialog);
     }
     int ViewFilterSource(const std::string& hostFileName, int index, const std::string& directory) {
-        return store_.ViewFilterSource(hostFileName, index, context_.launcher, directory);
+        return qm::ViewFilterSource(store_, context_.launcher, hostFileName, index, directory);
     }
     int RestoreHostFiles(const std::string& pattern) { return store_.RestoreHostFiles(pattern); }
     int FiltersForUrl(const std::string& url, FilterRecord* list, int capacity) {
@@ -141,7 +141,8 @@ public:
     // The page-to-bin drag state.
     bool HookDragActive() const { return hookDragActive_; }
     int HookDragSlot() const { return hookDragSlot_; }
-    // True while a prompt is open; tracker events then wait and ticks are skipped.
+    // True while a prompt is open; tracker events then wait, ticks are
+    // skipped and drags ignored.
     bool IsPrompting() const { return prompting_; }
 
 private:
@@ -166,6 +167,10 @@ private:
         int code;
         long value;
     };
+    // The one guard left: a prompt runs a modal message loop. While it is open
+    // the pages must not change under the question (no tracker event, no
+    // tick), posted events keep their arrival order, and a click in the prompt
+    // starts no drag. Nothing below AppCore is on the stack meanwhile.
     bool prompting_ = false;
     std::deque<DeferredEvent> deferredEvents_;
 };

@@ -26,7 +26,7 @@ void AppCore::ReleaseHookCapture() {
     }
 }
 
-void AppCore::HookDrag(int phase, Point screen) {
+void AppCore::HookDrag(DragPhase phase, Point screen) {
     if (prompting_) {
         return;  // clicks in a prompt start no drag
     }
@@ -66,13 +66,12 @@ void AppCore::HookDrag(int phase, Point screen) {
     ReleaseHookCapture();
     if (IsOverBin(screen)) {
         if (BrowserTracker* tracker = trackers_.Tracker(hookDragSlot_)) {
-            tracker->DropOnBin();
+            CompleteDrop(tracker->DropOnBin());
         }
     }
-    RunDeferredEvents();
 }
 
-void AppCore::BinDrag(int phase, Point screen) {
+void AppCore::BinDrag(DragPhase phase, Point screen) {
     if (prompting_) {
         return;
     }
@@ -82,8 +81,21 @@ void AppCore::BinDrag(int phase, Point screen) {
     if (tracker == nullptr) {
         return;
     }
-    tracker->DragFromBin(phase, screen, highlight_);
+    CompleteDrop(tracker->DragFromBin(phase, screen, highlight_));
+}
+
+bool AppCore::CompleteDrop(Drop drop) {
+    if (!drop.made) {
+        return false;
+    }
+    const bool added = AddFilterWithPrompt(drop.url, drop.record);
+    // A popup-style window is closed whatever the answer. The drop holds its
+    // own reference: the window may have lost its tracker meanwhile.
+    if (drop.closeAfter) {
+        drop.closeAfter->Quit();
+    }
     RunDeferredEvents();
+    return added;
 }
 
 }  // namespace qm

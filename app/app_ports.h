@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "browser/prompts.h"
+#include "app/prompts.h"
 #include "platform/window_services.h"
 
 namespace qm {
@@ -19,9 +19,9 @@ public:
     virtual ~BinWindow() = default;
     virtual WindowHandle Handle() const = 0;
     virtual bool IsVisible() const = 0;
-    virtual void Show(bool show) = 0;    // SW_SHOWNORMAL or SW_HIDE
-    virtual bool IsTopMost() const = 0;  // WS_EX_TOPMOST in its extended style
-    // HWND_TOPMOST or HWND_NOTOPMOST, keeping size and position.
+    virtual void Show(bool show) = 0;    // shown normally, or hidden
+    virtual bool IsTopMost() const = 0;  // above every window that is not topmost
+    // Puts the window above (or among) the normal windows, keeping size and position.
     virtual void SetTopMost(bool topMost) = 0;
     virtual bool ClientRect(Rect& client) const = 0;  // origin 0,0
     // Posts WM_TRACKER_EVENT with wParam = code, lParam = value; the window's
@@ -34,20 +34,21 @@ class MainFrame {
 public:
     virtual ~MainFrame() = default;
     virtual bool IsVisible() const = 0;
-    virtual void Show(bool show) = 0;  // SW_SHOW or SW_HIDE
+    virtual void Show(bool show) = 0;
     virtual void SetTitle(const std::string& title) = 0;
     virtual void BringToFront() = 0;  // foreground, size unchanged
     virtual void RebuildTree() = 0;   // the tree pane rebuilds its locations
     // The host file name that the list pane shows ("" when none).
     virtual std::string ListHostFile() const = 0;
     virtual void RefreshList() = 0;  // the list pane shows its host file again
-    virtual void PostQuit() = 0;     // WM_QUIT (0, 0) to the frame's thread
+    virtual void PostQuit() = 0;     // ends the program's message loop
 };
 
-// Message box flags and results (the system's values).
-constexpr unsigned kMessageOk = 0x0;
-constexpr unsigned kMessageIconError = 0x10;
-constexpr int kMessageResultOk = 1;
+// The icon of a message box (it always has one OK button).
+enum class MessageIcon {
+    kInformation,
+    kError,
+};
 
 // The modal dialogs: the three prompts, the options sheet, the About box and
 // message boxes.
@@ -56,8 +57,8 @@ public:
     // Shows the options sheet on settings; the sheet saves them when confirmed.
     virtual void ShowOptions(AppSettings& settings) = 0;
     virtual void ShowAbout() = 0;  // "About Quill Moor"
-    virtual int ShowMessage(const std::string& text, const std::string& caption,
-                            unsigned flags) = 0;
+    virtual void ShowMessage(const std::string& text, const std::string& caption,
+                             MessageIcon icon) = 0;
 };
 
 }  // namespace qm

@@ -166,16 +166,6 @@ bool BrowserTracker::Quit() {
     return browser && browser->Quit();
 }
 
-bool BrowserTracker::GuardedPrompter::AddFilterWithPrompt(const std::string& pageUrl,
-                                                          FilterRecord& record) {
-    FilterPrompter* prompter = owner_.context_.prompter;
-    if (prompter == nullptr) {
-        return false;
-    }
-    BusyScope busy(owner_);
-    return prompter->AddFilterWithPrompt(pageUrl, record);
-}
-
 void BrowserTracker::SaveHitsOnClose() {
     Store().SaveHits(filters.data(), UsedCount());
 }

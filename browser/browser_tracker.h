@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "browser/browser_port.h"
-#include "browser/filter_prompter.h"
+#include "browser/drag.h"
 #include "platform/window_services.h"
 #include "store/filter_record.h"
 
@@ -38,7 +38,6 @@ constexpr std::uint32_t kPopupWindowMs = 1500;
 struct TrackerContext {
     FilterStore& store;
     WindowServices& windows;
-    FilterPrompter* prompter = nullptr;    // drops on the bin; may be null in tests
     TrackerEventPoster* poster = nullptr;  // receives the browser's events
 };
 
@@ -85,32 +84,20 @@ public:
     bool OpenedPopupRecently() const;
 
     // Drags (defined with the drag logic).
+    // The press of a page-to-bin drag: takes the draggable element under p.
     bool PressOnPage(Point p);
-    void DropOnBin();
-    void DragFromBin(int phase, Point p, HighlightFrame& highlight);
+    // The release over the bin: hides the pressed element and returns the
+    // filter to be asked about.
+    Drop DropOnBin();
+    // The bin dragged over this tracker's page (frames the element under the
+    // point; the release hides it) or its title bar (the release makes a popup
+    // filter). Only a release can return a drop.
+    Drop DragFromBin(DragPhase phase, Point p, HighlightFrame& highlight);
     Rect ElementBounds(Element& element, int x, int y);
 
     const TrackerContext& Context() const { return context_; }
     FilterStore& Store() const { return context_.store; }
     WindowServices& Windows() const { return context_.windows; }
-    // The prompter as seen from this tracker: while a prompt is open (a modal
-    // loop that may handle the window's OnQuit) the tracker counts as busy, and
-    // the table keeps it alive until the prompt has returned.
-    FilterPrompter* Prompter() { return context_.prompter ? &guardedPrompter_ : nullptr; }
-    // Non-zero while the tracker is in use further up the stack (a prompt of
-    // its own, or the table's call into it); the table then defers its end.
-    int Busy() const { return busy_; }
-    class BusyScope {
-    public:
-        explicit BusyScope(BrowserTracker& tracker) : tracker_(tracker) { ++tracker_.busy_; }
-        ~BusyScope() { --tracker_.busy_; }
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-    private:
-        BrowserTracker& tracker_;
-    };
-
     // The filters in use: filters[0 .. filterCount-1].
     WorkingFilter* begin() { return filters.data(); }
     WorkingFilter* end() { return filters.data() + filterCount; }
@@ -136,19 +123,10 @@ private:
     void ReloadFilters();
     int UsedCount() const;
 
-    // Forwards to the context's prompter, marking the tracker busy meanwhile.
-    class GuardedPrompter : public FilterPrompter {
-    public:
-        explicit GuardedPrompter(BrowserTracker& owner) : owner_(owner) {}
-        bool AddFilterWithPrompt(const std::string& pageUrl, FilterRecord& record) override;
-
-    private:
-        BrowserTracker& owner_;
-    };
+    Drop DragOverPage(DragPhase phase, Point p, HighlightFrame& highlight);
+    Drop DragOverTitleBar(DragPhase phase, Point p, HighlightFrame& highlight);
 
     TrackerContext context_;
-    GuardedPrompter guardedPrompter_{*this};
-    int busy_ = 0;
     bool sinkConnected_ = false;
     bool newWindowNoted_ = false;  // NewWindow2 seen at least once
 };

@@ -5,9 +5,8 @@
 #include <string>
 
 #include "browser/element_identity.h"
-#include "browser/filter_prompter.h"
-#include "browser/highlight_frame.h"
 #include "browser/browser_tracker.h"
+#include "browser/highlight_frame.h"
 #include "platform/clock.h"
 
 namespace qm {
@@ -59,91 +58,96 @@ bool BrowserTracker::PressOnPage(Point p) {
     return true;
 }
 
-void BrowserTracker::DropOnBin() {
-    // Keep the element alive and fixed: a later press may replace
-    // capturedElement while the prompt is open.
+Drop BrowserTracker::DropOnBin() {
+    Drop drop;
+    // Keep the element alive and fixed: a later press replaces capturedElement.
     ElementPtr element = capturedElement;
     std::string tag;
-    FilterRecord record;
-    if (element == nullptr || !element->TagName(tag) || !MakeElementRecord(*element, tag, record)) {
-        return;
+    if (element == nullptr || !element->TagName(tag) ||
+        !MakeElementRecord(*element, tag, drop.record)) {
+        return drop;
     }
     HideElement(*element, true);
-    if (FilterPrompter* prompter = Prompter()) {
-        prompter->AddFilterWithPrompt(CurrentUrl(), record);
-    }
+    drop.url = CurrentUrl();
+    drop.made = true;
+    return drop;
 }
 
-void BrowserTracker::DragFromBin(int phase, Point p, HighlightFrame& highlight) {
-    WindowServices& windows = Windows();
+Drop BrowserTracker::DragFromBin(DragPhase phase, Point p, HighlightFrame& highlight) {
     Rect pageRect;
-    if (pageWindow != 0 && windows.WindowRect(pageWindow, pageRect) && pageRect.Contains(p)) {
-        Point client = p;
-        if (document == nullptr || !windows.ScreenToClient(pageWindow, client)) {
-            return;
-        }
-        ElementPtr element = document->ElementFromPoint(client.x, client.y);
-        std::string tag;
-        if (element == nullptr || !element->TagName(tag) || !IsDraggableTag(tag)) {
-            return;
-        }
-        if (phase == 1) {  // move
-            // The box is probed again for a new element, and also when the
-            // frame was meanwhile set up elsewhere (a title bar, the bin).
-            const bool frameIsOurs =
-                highlight.mode == kFrameClientRect && highlight.window == pageWindow;
-            if (highlightedElement == nullptr || !frameIsOurs ||
-                highlightedElement->Identity() != element->Identity()) {
-                const Rect box = ElementBounds(*element, client.x, client.y);
-                highlightedElement = nullptr;
-                if (highlight.Init(kFrameClientRect, pageWindow, box.left - 2, box.top - 2,
-                                   box.right + 2, box.bottom + 2)) {
-                    highlightedElement = element;
-                }
-            }
-            if (highlightedElement != nullptr) {
-                highlight.Show(true);
-            }
-            windows.Pause(200);
-        } else if (phase == 2) {  // release
-            FilterRecord record;
-            if (!MakeElementRecord(*element, tag, record)) {
-                return;
-            }
-            HideElement(*element, true);
-            if (FilterPrompter* prompter = Prompter()) {
-                prompter->AddFilterWithPrompt(CurrentUrl(), record);
-            }
-        }
-        return;
+    if (pageWindow != 0 && Windows().WindowRect(pageWindow, pageRect) && pageRect.Contains(p)) {
+        return DragOverPage(phase, p, highlight);
     }
+    return DragOverTitleBar(phase, p, highlight);
+}
+
+Drop BrowserTracker::DragOverPage(DragPhase phase, Point p, HighlightFrame& highlight) {
+    WindowServices& windows = Windows();
+    Drop drop;
+    Point client = p;
+    if (document == nullptr || !windows.ScreenToClient(pageWindow, client)) {
+        return drop;
+    }
+    ElementPtr element = document->ElementFromPoint(client.x, client.y);
+    std::string tag;
+    if (element == nullptr || !element->TagName(tag) || !IsDraggableTag(tag)) {
+        return drop;
+    }
+    if (phase == kDragMove) {
+        // The box is probed again for a new element, and also when the frame
+        // was meanwhile set up elsewhere (a title bar, the bin).
+        const bool frameIsOurs =
+            highlight.mode == kFrameClientRect && highlight.window == pageWindow;
+        if (highlightedElement == nullptr || !frameIsOurs ||
+            highlightedElement->Identity() != element->Identity()) {
+            const Rect box = ElementBounds(*element, client.x, client.y);
+            highlightedElement = nullptr;
+            if (highlight.Init(kFrameClientRect, pageWindow, box.left - 2, box.top - 2,
+                               box.right + 2, box.bottom + 2)) {
+                highlightedElement = element;
+            }
+        }
+        if (highlightedElement != nullptr) {
+            highlight.Show(true);
+        }
+        windows.Pause(200);
+    } else if (phase == kDragRelease && MakeElementRecord(*element, tag, drop.record)) {
+        HideElement(*element, true);
+        drop.url = CurrentUrl();
+        drop.made = true;
+    }
+    return drop;
+}
+
+Drop BrowserTracker::DragOverTitleBar(DragPhase phase, Point p, HighlightFrame& highlight) {
+    WindowServices& windows = Windows();
+    Drop drop;
     if (browserWindow == 0 || windows.WindowFromPoint(p) != browserWindow) {
-        return;
+        return drop;
     }
     Rect windowRect;
     if (!windows.WindowRect(browserWindow, windowRect) ||
         !highlight.Init(kFrameTitleBand, browserWindow, 0, 0, windowRect.Width() - 1,
                         windowRect.Height() - 1)) {
-        return;
+        return drop;
     }
-    if (phase == 1) {
+    if (phase == kDragMove) {
         highlight.Show(true);
-    } else if (phase == 2) {
+    } else if (phase == kDragRelease) {
         const bool popupStyle = IsPopupStyle();
-        FilterRecord record;
-        record.nHint = -1;
+        drop.record.nHint = -1;
         std::string title = CurrentTitle();
         std::erase(title, ' ');
-        record.sName = title;
-        record.sHtml = " ";
-        record.sType = popupStyle ? "POPUP" : "NO_POPUP";
-        if (FilterPrompter* prompter = Prompter()) {
-            prompter->AddFilterWithPrompt(CurrentUrl(), record);
-        }
+        drop.record.sName = title;
+        drop.record.sHtml = " ";
+        drop.record.sType = popupStyle ? "POPUP" : "NO_POPUP";
+        drop.url = CurrentUrl();
         if (popupStyle) {
-            Quit();
+            drop.closeAfter = browser;
         }
+        drop.made = true;
     }
+    return drop;
 }
 
 Rect BrowserTracker::ElementBounds(Element& element, int x, int y) {

@@ -13,7 +13,6 @@ TrackerTable::~TrackerTable() {
     for (auto& tracker : slots_) {
         tracker.reset();
     }
-    retired_.clear();
     count_ = 0;
 }
 
@@ -104,18 +103,7 @@ bool TrackerTable::RemoveTracker(int slot) {
     std::unique_ptr<BrowserTracker> tracker = std::move(slots_[static_cast<std::size_t>(slot)]);
     --count_;
     tracker->SaveHitsOnClose();
-    if (tracker->Busy() > 0) {
-        // Its own prompt is open further up the stack: no more events reach
-        // it, and it lives until that call has returned.
-        tracker->DisconnectSink();
-        retired_.push_back(std::move(tracker));
-    }
     return true;
-}
-
-void TrackerTable::ReleaseRetired() {
-    std::erase_if(retired_,
-                  [](const std::unique_ptr<BrowserTracker>& t) { return t->Busy() == 0; });
 }
 
 BrowserTracker* TrackerTable::Tracker(int slot) const {
@@ -165,18 +153,14 @@ void TrackerTable::OnTrackerEvent(int code, long value) {
         return;
     }
     switch (code) {
-        case kEventBeforeNavigate: {
-            BrowserTracker::BusyScope busy(*tracker);
+        case kEventBeforeNavigate:
             tracker->MarkReload();
             tracker->Apply(kApplyNavigate);
             break;
-        }
-        case kEventDocumentComplete: {
-            BrowserTracker::BusyScope busy(*tracker);
+        case kEventDocumentComplete:
             tracker->MarkReload();
             tracker->Apply(kApplyDocumentComplete);
             break;
-        }
         case kEventQuit:
             RemoveTracker(slot);
             break;
@@ -189,22 +173,15 @@ void TrackerTable::OnTrackerEvent(int code, long value) {
 }
 
 void TrackerTable::OnTick() {
-    // A tick nested in a modal loop of another tick leaves the retired alone.
-    if (tickDepth_ == 0) {
-        ReleaseRetired();
-    }
-    ++tickDepth_;
     const unsigned before = tickCounter_++;
     if ((before & 1u) != 0) {
         RescanWindows();
     }
     for (auto& tracker : slots_) {
         if (tracker) {
-            BrowserTracker::BusyScope busy(*tracker);
             tracker->Apply(kApplyTick);
         }
     }
-    --tickDepth_;
 }
 
 bool TrackerTable::PopupGate(BrowserTracker& tracker) {
@@ -224,9 +201,7 @@ bool TrackerTable::PopupGate(BrowserTracker& tracker) {
 void TrackerTable::OnFilterAdded(const std::string& url, const FilterRecord& record) {
     for (auto& tracker : slots_) {
         if (tracker) {
-            BrowserTracker* current = tracker.get();
-            BrowserTracker::BusyScope busy(*current);
-            current->OnFilterAdded(url, record);
+            tracker->OnFilterAdded(url, record);
         }
     }
 }
@@ -234,9 +209,7 @@ void TrackerTable::OnFilterAdded(const std::string& url, const FilterRecord& rec
 void TrackerTable::OnFilterRestored(const std::string& url, const FilterRecord& record) {
     for (auto& tracker : slots_) {
         if (tracker) {
-            BrowserTracker* current = tracker.get();
-            BrowserTracker::BusyScope busy(*current);
-            current->OnFilterRestored(url, record);
+            tracker->OnFilterRestored(url, record);
         }
     }
 }

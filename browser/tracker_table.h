@@ -52,19 +52,12 @@ public:
     unsigned TickCounter() const { return tickCounter_; }
     bool Connected() const { return shell_ != nullptr; }
 
-    // Trackers removed while busy (a prompt of theirs is open), kept alive
-    // until the prompt has returned; released at the next tick.
-    int RetiredCount() const { return static_cast<int>(retired_.size()); }
-
 private:
     void DisconnectShell();
-    void ReleaseRetired();
 
     TrackerContext context_;
     int count_ = 0;
     std::array<std::unique_ptr<BrowserTracker>, kMaxTrackers> slots_;
-    std::vector<std::unique_ptr<BrowserTracker>> retired_;
-    int tickDepth_ = 0;
     unsigned tickCounter_ = 0;
     std::unique_ptr<ShellWindows> shell_;
     std::shared_ptr<BrowserEventSink> shellSink_;

@@ -6,16 +6,19 @@
 
 namespace qm {
 
-constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
-constexpr int kShow = 5;        // SW_SHOW
+// How the started program's or document's window first shows.
+enum class ShowState {
+    kNormal,  // restored to its normal size and position, activated
+    kShow,    // as it last was, activated
+};
 
 class Launcher {
 public:
     virtual ~Launcher() = default;
     // Starts commandLine with the show state; does not wait. True when started.
-    virtual bool Start(const std::string& commandLine, int showState) = 0;
+    virtual bool Start(const std::string& commandLine, ShowState show) = 0;
     // Asks the shell to open an address or document. True when it did.
-    virtual bool Open(const std::string& address, int showState) = 0;
+    virtual bool Open(const std::string& address, ShowState show) = 0;
 };
 
 }  // namespace qm

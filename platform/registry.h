@@ -23,14 +23,6 @@ enum class RegistryAccess {
     kAll,    // KEY_ALL_ACCESS
 };
 
-// Value types as the system numbers them.
-constexpr std::uint32_t kRegNone = 0;
-constexpr std::uint32_t kRegSz = 1;
-constexpr std::uint32_t kRegExpandSz = 2;
-constexpr std::uint32_t kRegBinary = 3;
-constexpr std::uint32_t kRegDword = 4;
-constexpr std::uint32_t kRegQword = 11;
-
 // Texts read from the registry longer than this are refused unless the caller
 // asks for another limit.
 constexpr std::size_t kRegistryTextLimit = 4095;

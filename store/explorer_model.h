@@ -70,11 +70,12 @@ struct FilterPropertiesOutcome {
     int scope = 0;
 };
 
-// The "Properties..." sheet, run modally.
-class FilterPropertiesDialog {
-public:
-    virtual ~FilterPropertiesDialog() = default;
-    virtual FilterPropertiesOutcome Run(const FilterPropertiesValues& values) = 0;
+// What finds a record again after the user was asked about it: its page
+// address, type and name.
+struct FilterKey {
+    std::string page;
+    std::string type;
+    std::string name;
 };
 
 }  // namespace qm

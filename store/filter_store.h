@@ -18,7 +18,6 @@
 
 namespace qm {
 
-class Launcher;
 
 constexpr int kMaxLocations = 511;
 constexpr int kMaxRecords = 2047;
@@ -95,14 +94,20 @@ public:
     int FillFilterList(const std::string& hostFileName, std::vector<FilterListRow>& rows);
     // The location tree of every host file, in name order.
     int BuildLocationTree(LocationTree& tree);
-    // Runs the properties sheet for a record and stores the scope chosen there
-    // when the sheet ended with OK or Apply was used.
-    int ShowFilterProperties(const std::string& hostFileName, int index,
-                             FilterPropertiesDialog& dialog);
-    // Writes the record's HTML unchanged to "html.tmp" in directory and starts
-    // the text editor on it through launcher, without waiting.
-    int ViewFilterSource(const std::string& hostFileName, int index, Launcher& launcher,
-                         const std::string& directory);
+    // What the properties sheet shows for record index of a host file, and the
+    // key that finds the record again when the sheet's answer is applied.
+    int GetFilterProperties(const std::string& hostFileName, int index,
+                            FilterPropertiesValues& values, FilterKey& key);
+    // Stores scope for the record of key (found again by what it is: other
+    // operations may have moved it meanwhile). Popup filters keep their scope
+    // and scopes outside page..domain change nothing (1). 0 when the record is
+    // gone or the save failed.
+    int SetFilterScope(const FilterKey& key, int scope);
+    // Writes the record's HTML unchanged to "html.tmp" in directory; path
+    // receives the file's path. 0 when the record or the directory is missing,
+    // the path holds a quote or the write fails.
+    int WriteFilterSource(const std::string& hostFileName, int index,
+                          const std::string& directory, std::string& path);
 
     // Lower-level operations, also used by the undo and expiry code.
     int LoadHostFile(const std::string& hostFileName);

@@ -3,7 +3,6 @@
 
 #include "store/address_keys.h"
 #include "store/filter_store.h"
-#include "platform/launcher.h"
 #include "store/time_value.h"
 
 namespace qm {
@@ -57,39 +56,36 @@ int FilterStore::BuildLocationTree(LocationTree& tree) {
     return 1;
 }
 
-int FilterStore::ShowFilterProperties(const std::string& hostFileName, int index,
-                                      FilterPropertiesDialog& dialog) {
+int FilterStore::GetFilterProperties(const std::string& hostFileName, int index,
+                                     FilterPropertiesValues& values, FilterKey& key) {
     if (!SelectHostFile(hostFileName) || !ValidIndex(index, tables_.records.size())) {
         return 0;
     }
-    const FilterRecord shown = tables_.records[static_cast<std::size_t>(index)];
-    const std::string page = tables_.locations[static_cast<std::size_t>(shown.nLocation)];
-    FilterPropertiesValues values;
+    const FilterRecord& shown = tables_.records[static_cast<std::size_t>(index)];
+    const std::string& page = tables_.locations[static_cast<std::size_t>(shown.nLocation)];
     values.name = GetLastPathPart(shown.sName);
     values.type = shown.sType;
     values.pageAddress = page;
     values.timeDeleted = FormatTimeValue(shown.tDeleted);
     values.timeLastHit = FormatTimeValue(shown.tLastHit);
     values.scope = shown.nScope;
-    const FilterPropertiesOutcome outcome = dialog.Run(values);
-    if (!outcome.ok && !outcome.applied) {
+    key = FilterKey{page, shown.sType, shown.sName};
+    return 1;
+}
+
+int FilterStore::SetFilterScope(const FilterKey& key, int scope) {
+    if (key.type == "POPUP" || scope < kScopePage || scope > kScopeDomain) {
         return 1;
     }
-    // A popup filter keeps its scope; only the three scopes can be chosen.
-    if (shown.sType == "POPUP" || outcome.scope < kScopePage || outcome.scope > kScopeDomain) {
-        return 1;
-    }
-    // The sheet was modal but timers ran meanwhile: find the record again by
-    // what it is, in case another operation moved it.
-    const int now = FindSameRecord(page, shown.sType, shown.sName);
+    const int now = FindSameRecord(key.page, key.type, key.name);
     if (now < 0) {
         return 0;
     }
     FilterRecord& stored = tables_.records[static_cast<std::size_t>(now)];
-    if (stored.nScope == outcome.scope) {
+    if (stored.nScope == scope) {
         return 1;
     }
-    stored.nScope = static_cast<std::int8_t>(outcome.scope);
+    stored.nScope = static_cast<std::int8_t>(scope);
     if (!SaveLoaded()) {
         ForgetLoaded();
         return 0;
@@ -97,30 +93,29 @@ int FilterStore::ShowFilterProperties(const std::string& hostFileName, int index
     return 1;
 }
 
-int FilterStore::ViewFilterSource(const std::string& hostFileName, int index, Launcher& launcher,
-                                  const std::string& directory) {
+int FilterStore::WriteFilterSource(const std::string& hostFileName, int index,
+                                   const std::string& directory, std::string& path) {
     if (!SelectHostFile(hostFileName) || !ValidIndex(index, tables_.records.size())) {
         return 0;
     }
-    std::filesystem::path path = PathFromText(directory) / "html.tmp";
-    path.make_preferred();
-    const std::string pathText = TextFromPath(path);
-    if (pathText.find('"') != std::string::npos) {
+    std::filesystem::path file = PathFromText(directory) / "html.tmp";
+    file.make_preferred();
+    const std::string fileText = TextFromPath(file);
+    if (fileText.find('"') != std::string::npos) {
         return 0;
     }
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return 0;
-        }
-        const std::string& html = tables_.records[static_cast<std::size_t>(index)].sHtml;
-        out.write(html.data(), static_cast<std::streamsize>(html.size()));
-        out.close();
-        if (out.fail()) {
-            return 0;
-        }
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        return 0;
     }
-    return launcher.Start("Notepad.exe \"" + pathText + "\"", kShowNormal) ? 1 : 0;
+    const std::string& html = tables_.records[static_cast<std::size_t>(index)].sHtml;
+    out.write(html.data(), static_cast<std::streamsize>(html.size()));
+    out.close();
+    if (out.fail()) {
+        return 0;
+    }
+    path = fileText;
+    return 1;
 }
 
 }  // namespace qm

@@ -56,7 +56,7 @@ std::optional<std::string> BuildBrowserCommandLine(const std::string& command,
     return line;
 }
 
-bool OpenInDefaultBrowser(const std::string& url, int showState, Registry& registry,
+bool OpenInDefaultBrowser(const std::string& url, ShowState show, Registry& registry,
                           Launcher& launcher) {
     std::optional<std::string> type =
         ReadClassesRootDefault(registry, ".htm", kBrowserCommandLimit);
@@ -72,7 +72,7 @@ bool OpenInDefaultBrowser(const std::string& url, int showState, Registry& regis
     if (!line) {
         return false;
     }
-    return launcher.Start(*line, showState);
+    return launcher.Start(*line, show);
 }
 
 }  // namespace qm

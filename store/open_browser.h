@@ -24,7 +24,7 @@ std::optional<std::string> BuildBrowserCommandLine(const std::string& command,
 // Reads the open command of the ".htm" file type under the classes root and
 // starts it on url through launcher without waiting. False when no browser is
 // registered, the address is refused, or the start failed.
-bool OpenInDefaultBrowser(const std::string& url, int showState, Registry& registry,
+bool OpenInDefaultBrowser(const std::string& url, ShowState show, Registry& registry,
                           Launcher& launcher);
 
 }  // namespace qm

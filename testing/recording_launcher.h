@@ -13,14 +13,14 @@ public:
     struct Call {
         bool open = false;  // Open (true) or Start (false)
         std::string text;   // command line or address
-        int showState = 0;
+        ShowState showState = ShowState::kNormal;
     };
 
-    bool Start(const std::string& commandLine, int showState) override {
+    bool Start(const std::string& commandLine, ShowState showState) override {
         calls.push_back({false, commandLine, showState});
         return result;
     }
-    bool Open(const std::string& address, int showState) override {
+    bool Open(const std::string& address, ShowState showState) override {
         calls.push_back({true, address, showState});
         return result;
     }

@@ -71,7 +71,7 @@ public:
 
     std::optional<std::string> ReadString(const std::string& name, std::size_t maxChars) override {
         std::optional<Value> value = ReadValue(name);
-        if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) {
+        if (!value || (value->type != RegistryType::kString && value->type != RegistryType::kExpandString)) {
             return std::nullopt;
         }
         std::string text(value->data.begin(), value->data.end());
@@ -100,14 +100,14 @@ public:
     bool WriteString(const std::string& name, const std::string& value) override {
         std::vector<std::uint8_t> data(value.begin(), value.end());
         data.push_back(0);
-        return WriteValue(name, kRegSz, std::move(data));
+        return WriteValue(name, RegistryType::kString, std::move(data));
     }
 
     bool WriteDword(const std::string& name, std::uint32_t value) override {
         std::vector<std::uint8_t> data = {
             static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-        return WriteValue(name, kRegDword, std::move(data));
+        return WriteValue(name, RegistryType::kDword, std::move(data));
     }
 
 private:
@@ -123,7 +123,7 @@ private:
         return owner_.Get(root_, path_, name);
     }
 
-    bool WriteValue(const std::string& name, std::uint32_t type, std::vector<std::uint8_t> data) {
+    bool WriteValue(const std::string& name, RegistryType type, std::vector<std::uint8_t> data) {
         owner_.Note("write " + Where(name));
         if (!CanWrite(access_) || owner_.failedWrites_.count(root_) != 0 ||
             !owner_.HasKey(root_, path_)) {
@@ -198,7 +198,7 @@ bool MemoryRegistry::HasKey(RegistryRoot root, const std::string& path) const {
 }
 
 void MemoryRegistry::SetRaw(RegistryRoot root, const std::string& path, const std::string& name,
-                            std::uint32_t type, std::vector<std::uint8_t> data) {
+                            RegistryType type, std::vector<std::uint8_t> data) {
     AddKey(root, path);
     KeyData& key = keys_[IdOf(root, path)];
     key.values[Fold(name)] = {name, Value{type, std::move(data)}};
@@ -208,14 +208,14 @@ void MemoryRegistry::SetString(RegistryRoot root, const std::string& path, const
                                const std::string& value) {
     std::vector<std::uint8_t> data(value.begin(), value.end());
     data.push_back(0);
-    SetRaw(root, path, name, kRegSz, std::move(data));
+    SetRaw(root, path, name, RegistryType::kString, std::move(data));
 }
 
 void MemoryRegistry::SetDword(RegistryRoot root, const std::string& path, const std::string& name,
                               std::uint32_t value) {
     std::vector<std::uint8_t> data(4);
     std::memcpy(data.data(), &value, 4);
-    SetRaw(root, path, name, kRegDword, std::move(data));
+    SetRaw(root, path, name, RegistryType::kDword, std::move(data));
 }
 
 std::optional<MemoryRegistry::Value> MemoryRegistry::Get(RegistryRoot root, const std::string& path,
@@ -234,7 +234,7 @@ std::optional<MemoryRegistry::Value> MemoryRegistry::Get(RegistryRoot root, cons
 std::optional<std::string> MemoryRegistry::GetString(RegistryRoot root, const std::string& path,
                                                      const std::string& name) const {
     std::optional<Value> value = Get(root, path, name);
-    if (!value || value->type != kRegSz || value->data.empty() || value->data.back() != 0) {
+    if (!value || value->type != RegistryType::kString || value->data.empty() || value->data.back() != 0) {
         return std::nullopt;
     }
     return std::string(value->data.begin(), value->data.end() - 1);
@@ -243,7 +243,7 @@ std::optional<std::string> MemoryRegistry::GetString(RegistryRoot root, const st
 std::optional<std::uint32_t> MemoryRegistry::GetDword(RegistryRoot root, const std::string& path,
                                                       const std::string& name) const {
     std::optional<Value> value = Get(root, path, name);
-    if (!value || value->type != kRegDword || value->data.size() != 4) {
+    if (!value || value->type != RegistryType::kDword || value->data.size() != 4) {
         return std::nullopt;
     }
     std::uint32_t out = 0;

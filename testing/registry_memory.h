@@ -15,10 +15,13 @@
 
 namespace qm {
 
+// The kinds of value the in-memory registry keeps, as the real one tells them apart.
+enum class RegistryType : std::uint32_t { kNone, kString, kExpandString, kBinary, kDword, kQword };
+
 class MemoryRegistry : public Registry {
 public:
     struct Value {
-        std::uint32_t type = kRegNone;
+        RegistryType type = RegistryType::kNone;
         std::vector<std::uint8_t> data;
     };
 
@@ -32,7 +35,7 @@ public:
     void AddKey(RegistryRoot root, const std::string& path);
     bool HasKey(RegistryRoot root, const std::string& path) const;
     void SetRaw(RegistryRoot root, const std::string& path, const std::string& name,
-                std::uint32_t type, std::vector<std::uint8_t> data);
+                RegistryType type, std::vector<std::uint8_t> data);
     void SetString(RegistryRoot root, const std::string& path, const std::string& name,
                    const std::string& value);
     void SetDword(RegistryRoot root, const std::string& path, const std::string& name,

@@ -163,7 +163,7 @@ void ApplyDocumentComplete(benchmark::State& state) {
     qm::sim::SimDesktop desktop;
     qm::sim::SimBrowserSystem system(&desktop);
     NoPoster poster;
-    qm::TrackerContext context{store, desktop, nullptr, &poster};
+    qm::TrackerContext context{store, desktop, &poster};
     qm::TrackerTable table(context);
     table.ConnectShellWindows(system);
     auto browser = system.OpenBrowser({0, 0, 800, 600}, kPageUrl, g_fixture->source);
@@ -189,7 +189,7 @@ void TickSetUp(benchmark::State& state, bool checkAll) {
     qm::sim::SimDesktop desktop;
     qm::sim::SimBrowserSystem system(&desktop);
     NoPoster poster;
-    qm::TrackerContext context{store, desktop, nullptr, &poster};
+    qm::TrackerContext context{store, desktop, &poster};
     qm::TrackerTable table(context);
     table.ConnectShellWindows(system);
     auto document = std::make_shared<qm::sim::SimDocument>(kPageUrl, g_fixture->source);

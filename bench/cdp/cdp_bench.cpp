@@ -62,7 +62,7 @@ public:
                 ("qm-cdp-bench-" + std::to_string(chromium_.Pid()));
         store_ = std::make_unique<qm::FilterStore>(data_.string());
         table_ = std::make_unique<qm::TrackerTable>(
-            qm::TrackerContext{*store_, system_.Desktop(), nullptr, this});
+            qm::TrackerContext{*store_, system_.Desktop(), this});
         if (!table_->ConnectShellWindows(system_)) {
             error = "no shell windows";
             return false;

@@ -163,7 +163,7 @@ TEST_F(AppCoreTest, HelpOpensTheHelpPageOfTheProgramDirectory) {
     core->Command(kCmdHelp);
     ASSERT_EQ(launcher.calls.size(), 1u);
     EXPECT_FALSE(launcher.calls[0].open);
-    EXPECT_EQ(launcher.calls[0].showState, kShow);
+    EXPECT_EQ(launcher.calls[0].showState, ShowState::kShow);
     EXPECT_NE(launcher.calls[0].text.find("C:\\Quillmoor\\Help\\help.htm"), std::string::npos)
         << launcher.calls[0].text;
     EXPECT_EQ(launcher.calls[0].text.rfind("\"C:\\Browser\\browser.exe\" -nohome", 0), 0u);

@@ -66,9 +66,8 @@ public:
             whileOpen();
         }
     }
-    int ShowMessage(const std::string& text, const std::string&, unsigned) override {
+    void ShowMessage(const std::string& text, const std::string&, MessageIcon) override {
         messages.push_back(text);
-        return kMessageResultOk;
     }
 
     std::deque<PromptAnswer> answers;

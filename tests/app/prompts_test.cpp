@@ -2,7 +2,7 @@
 // a cancel leaves behind.
 #include <gtest/gtest.h>
 
-#include "browser/prompts.h"
+#include "app/prompts.h"
 #include "store/address_keys.h"
 #include "store/settings.h"
 #include "tests/app/app_fixture.h"

@@ -9,7 +9,7 @@
 
 #include "app/win/dialogs_win.h"
 #include "platform/win/window_services_win.h"
-#include "browser/prompts.h"
+#include "app/prompts.h"
 #include "res/resource.h"
 #include "testing/registry_memory.h"
 #include "store/settings.h"

@@ -93,7 +93,7 @@ protected:
           scoped_(clock_),
           store_(dir_.string()),
           system_(&desktop_),
-          context_{store_, desktop_, nullptr, &queue_},
+          context_{store_, desktop_, &queue_},
           table_(context_),
           listener_(table_) {}
 

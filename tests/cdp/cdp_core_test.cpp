@@ -29,7 +29,7 @@ class CdpCoreTest : public ::testing::Test, public TrackerEventPoster, public St
 protected:
     CdpCoreTest()
         : store_(FreshDataDirectory()),
-          table_(TrackerContext{store_, session_.system.Desktop(), nullptr, this}) {}
+          table_(TrackerContext{store_, session_.system.Desktop(), this}) {}
 
     ~CdpCoreTest() override {
         std::error_code ignored;

@@ -178,44 +178,44 @@ protected:
 
 TEST_F(DefaultBrowser, StartsTheOpenCommandOfThePageTypeWithTheShowState) {
     Register("htmlfile", "\"C:\\IE\\iexplore.exe\" -nohome");
-    EXPECT_TRUE(OpenInDefaultBrowser("http://a.example/", kShowNormal, registry, launcher));
+    EXPECT_TRUE(OpenInDefaultBrowser("http://a.example/", ShowState::kNormal, registry, launcher));
     ASSERT_EQ(launcher.calls.size(), 1u);
     EXPECT_FALSE(launcher.calls[0].open);
     EXPECT_EQ(launcher.calls[0].text, "\"C:\\IE\\iexplore.exe\" -nohome \"http://a.example/\"");
-    EXPECT_EQ(launcher.calls[0].showState, kShowNormal);
+    EXPECT_EQ(launcher.calls[0].showState, ShowState::kNormal);
 }
 
 TEST_F(DefaultBrowser, NoRegisteredPageTypeStartsNothing) {
-    EXPECT_FALSE(OpenInDefaultBrowser("http://a.example/", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("http://a.example/", ShowState::kShow, registry, launcher));
     registry.AddKey(RegistryRoot::kClassesRoot, ".htm");
-    EXPECT_FALSE(OpenInDefaultBrowser("http://a.example/", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("http://a.example/", ShowState::kShow, registry, launcher));
     registry.SetString(RegistryRoot::kClassesRoot, ".htm", "", "htmlfile");
-    EXPECT_FALSE(OpenInDefaultBrowser("http://a.example/", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("http://a.example/", ShowState::kShow, registry, launcher));
     EXPECT_TRUE(launcher.calls.empty());
 }
 
 TEST_F(DefaultBrowser, TextsLongerThan259CharactersAreNotUsed) {
     Register("htmlfile", "b.exe " + std::string(253, 'x'));  // 259 characters
-    EXPECT_TRUE(OpenInDefaultBrowser("http://a/", kShow, registry, launcher));
+    EXPECT_TRUE(OpenInDefaultBrowser("http://a/", ShowState::kShow, registry, launcher));
     Register("htmlfile", "b.exe " + std::string(254, 'x'));  // 260 characters
-    EXPECT_FALSE(OpenInDefaultBrowser("http://a/", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("http://a/", ShowState::kShow, registry, launcher));
     Register(std::string(260, 't'), "b.exe");
-    EXPECT_FALSE(OpenInDefaultBrowser("http://a/", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("http://a/", ShowState::kShow, registry, launcher));
     EXPECT_EQ(launcher.calls.size(), 1u);
 }
 
 TEST_F(DefaultBrowser, RefusedAddressOrFailedStartIsReported) {
     Register("htmlfile", "b.exe %1");
-    EXPECT_FALSE(OpenInDefaultBrowser("-evil", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("-evil", ShowState::kShow, registry, launcher));
     EXPECT_TRUE(launcher.calls.empty());
     launcher.result = false;
-    EXPECT_FALSE(OpenInDefaultBrowser("http://a/", kShow, registry, launcher));
+    EXPECT_FALSE(OpenInDefaultBrowser("http://a/", ShowState::kShow, registry, launcher));
     EXPECT_EQ(launcher.calls.size(), 1u);
 }
 
 TEST_F(DefaultBrowser, ReadsOnlyUnderTheClassesRootWithReadAccess) {
     Register("htmlfile", "b.exe");
-    OpenInDefaultBrowser("http://a/", kShow, registry, launcher);
+    OpenInDefaultBrowser("http://a/", ShowState::kShow, registry, launcher);
     for (const std::string& entry : registry.Log()) {
         if (entry.rfind("open", 0) == 0) {
             EXPECT_NE(entry.find("open HKCR "), std::string::npos) << entry;

@@ -50,11 +50,11 @@ TEST(MemoryRegistryValues, TextAndNumbersRoundTripWithTheirTypes) {
     EXPECT_EQ(key->ReadDword("NCOUNT"), 0xDEADBEEFu);
     auto text = registry.Get(kHKCU, "Software\\Q", "sName");
     ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(text->type, kRegSz);
+    EXPECT_EQ(text->type, RegistryType::kString);
     EXPECT_EQ(text->data.size(), 10u) << "the terminating zero is counted";
     auto number = registry.Get(kHKCU, "Software\\Q", "nCount");
     ASSERT_TRUE(number.has_value());
-    EXPECT_EQ(number->type, kRegDword);
+    EXPECT_EQ(number->type, RegistryType::kDword);
     EXPECT_EQ(number->data, (std::vector<std::uint8_t>{0xEF, 0xBE, 0xAD, 0xDE}));
     EXPECT_EQ(registry.ValueCount(kHKCU, "Software\\Q"), 2u);
 }
@@ -62,9 +62,9 @@ TEST(MemoryRegistryValues, TextAndNumbersRoundTripWithTheirTypes) {
 TEST(MemoryRegistryValues, DwordReadsAnyTypeOfExactlyFourBytes) {
     MemoryRegistry registry;
     const std::string path = "Software\\Q";
-    registry.SetRaw(kHKCU, path, "binary4", kRegBinary, {7, 0, 0, 0});
-    registry.SetRaw(kHKCU, path, "binary2", kRegBinary, {7, 0});
-    registry.SetRaw(kHKCU, path, "qword", kRegQword, {7, 0, 0, 0, 0, 0, 0, 0});
+    registry.SetRaw(kHKCU, path, "binary4", RegistryType::kBinary, {7, 0, 0, 0});
+    registry.SetRaw(kHKCU, path, "binary2", RegistryType::kBinary, {7, 0});
+    registry.SetRaw(kHKCU, path, "qword", RegistryType::kQword, {7, 0, 0, 0, 0, 0, 0, 0});
     registry.SetString(kHKCU, path, "text", "abc");
     auto key = registry.Open(kHKCU, path, RegistryAccess::kRead);
     ASSERT_NE(key, nullptr);
@@ -80,8 +80,8 @@ TEST(MemoryRegistryValues, TextReadsRefuseOtherTypesAndLongTexts) {
     const std::string path = "Software\\Q";
     registry.SetDword(kHKCU, path, "number", 5);
     registry.SetString(kHKCU, path, "long", std::string(300, 'x'));
-    registry.SetRaw(kHKCU, path, "unterminated", kRegSz, {'a', 'b'});
-    registry.SetRaw(kHKCU, path, "expand", kRegExpandSz, {'%', 'X', '%', 0});
+    registry.SetRaw(kHKCU, path, "unterminated", RegistryType::kString, {'a', 'b'});
+    registry.SetRaw(kHKCU, path, "expand", RegistryType::kExpandString, {'%', 'X', '%', 0});
     auto key = registry.Open(kHKCU, path, RegistryAccess::kRead);
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->ReadString("number"), std::nullopt);

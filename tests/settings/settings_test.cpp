@@ -162,8 +162,8 @@ TEST(SettingsLoad, TextValuesAreReadAndIgnored) {
 
 TEST(SettingsLoad, FourBytesOfAnotherTypeAreReadAsTheNumber) {
     MemoryRegistry registry;
-    registry.SetRaw(kHKLM, kSettingsKey, "nExpireDays", kRegBinary, {0x2C, 0x01, 0, 0});
-    registry.SetRaw(kHKLM, kSettingsKey, "nPopupRecogniseMode", kRegNone, {3, 0, 0, 0});
+    registry.SetRaw(kHKLM, kSettingsKey, "nExpireDays", RegistryType::kBinary, {0x2C, 0x01, 0, 0});
+    registry.SetRaw(kHKLM, kSettingsKey, "nPopupRecogniseMode", RegistryType::kNone, {3, 0, 0, 0});
     AppSettings settings(registry, kModule);
     EXPECT_EQ(settings.nExpireDays, 300);
     EXPECT_EQ(settings.nPopupRecogniseMode, 3);
@@ -173,8 +173,8 @@ TEST(SettingsLoad, ValuesThatCannotBeReadLeaveTheirFields) {
     MemoryRegistry registry;
     AppSettings settings(registry, kModule);
     SetAllNonDefault(settings);
-    registry.SetRaw(kHKLM, kSettingsKey, "nExpireDays", kRegBinary, {5, 0});
-    registry.SetRaw(kHKLM, kSettingsKey, "nElementDeleteScope", kRegQword,
+    registry.SetRaw(kHKLM, kSettingsKey, "nExpireDays", RegistryType::kBinary, {5, 0});
+    registry.SetRaw(kHKLM, kSettingsKey, "nElementDeleteScope", RegistryType::kQword,
                     {0, 0, 0, 0, 0, 0, 0, 0});
     registry.SetString(kHKLM, kSettingsKey, "bAutoStarup", "no way");
     EXPECT_EQ(settings.LoadSettings(), 1);
@@ -279,16 +279,16 @@ TEST(SettingsSave, WritesEveryValueInOrderWithItsTypeUnderTheLocalMachine) {
 
     auto version = registry.Get(kHKLM, kSettingsKey, "sVersion");
     ASSERT_TRUE(version.has_value());
-    EXPECT_EQ(version->type, kRegSz);
+    EXPECT_EQ(version->type, RegistryType::kString);
     EXPECT_EQ(version->data, (std::vector<std::uint8_t>{'1', '.', '0', '0', 0}));
     auto install = registry.Get(kHKLM, kSettingsKey, "sInstallDirectory");
     ASSERT_TRUE(install.has_value());
-    EXPECT_EQ(install->type, kRegSz);
+    EXPECT_EQ(install->type, RegistryType::kString);
     EXPECT_EQ(install->data, (std::vector<std::uint8_t>{0}));
     for (const std::string& name : kNumericOrder) {
         auto value = registry.Get(kHKLM, kSettingsKey, name);
         ASSERT_TRUE(value.has_value()) << name;
-        EXPECT_EQ(value->type, kRegDword) << name;
+        EXPECT_EQ(value->type, RegistryType::kDword) << name;
         EXPECT_EQ(registry.GetDword(kHKLM, kSettingsKey, name),
                   static_cast<std::uint32_t>(Field(settings, name)))
             << name;
@@ -335,7 +335,7 @@ TEST(SettingsSave, AutoStartOffLeavesTheStartupValueWithEmptyData) {
     EXPECT_EQ(settings.SaveSettings(), 1);
     auto value = registry.Get(kHKLM, kRunKey, "Quillmoor");
     ASSERT_TRUE(value.has_value()) << "the start-up value is never deleted";
-    EXPECT_EQ(value->type, kRegSz);
+    EXPECT_EQ(value->type, RegistryType::kString);
     EXPECT_EQ(value->data, (std::vector<std::uint8_t>{0}));
     EXPECT_EQ(registry.GetString(kHKLM, kRunKey, "Other"), "other.exe");
 }

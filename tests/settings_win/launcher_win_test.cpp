@@ -48,7 +48,7 @@ protected:
 TEST_F(LauncherWinTest, StartReturnsWithoutWaitingAndPassesArgumentsAndShowState) {
     const std::string line = "\"" + ProbePath() + "\" \"" + marker_ + "\"";
     DWORD before = GetTickCount();
-    ASSERT_TRUE(launcher_.Start(line, kShowNormal));
+    ASSERT_TRUE(launcher_.Start(line, ShowState::kNormal));
     DWORD took = GetTickCount() - before;
     // The probe lives three seconds; a start that waited would take that long.
     EXPECT_LT(took, 2500u);
@@ -58,21 +58,21 @@ TEST_F(LauncherWinTest, StartReturnsWithoutWaitingAndPassesArgumentsAndShowState
 }
 
 TEST_F(LauncherWinTest, StartOfAMissingProgramFails) {
-    EXPECT_FALSE(launcher_.Start("\"C:\\no such folder\\nothing.exe\" x", kShow));
-    EXPECT_FALSE(launcher_.Start("", kShow));
+    EXPECT_FALSE(launcher_.Start("\"C:\\no such folder\\nothing.exe\" x", ShowState::kShow));
+    EXPECT_FALSE(launcher_.Start("", ShowState::kShow));
 }
 
 TEST_F(LauncherWinTest, StartRunsACommandInterpreterLine) {
-    EXPECT_TRUE(launcher_.Start("cmd.exe /c exit 0", kShow));
+    EXPECT_TRUE(launcher_.Start("cmd.exe /c exit 0", ShowState::kShow));
 }
 
 TEST_F(LauncherWinTest, OpenAsksTheShellToOpenAFile) {
     const std::string opened = GetModuleDirectory() + "launch_probe_open.txt";
     DeleteFileA(opened.c_str());
-    EXPECT_TRUE(launcher_.Open(ProbePath(), kShowNormal));
+    EXPECT_TRUE(launcher_.Open(ProbePath(), ShowState::kNormal));
     EXPECT_EQ(WaitForLine(opened, 20000).rfind("argc=1 ", 0), 0u);
     DeleteFileA(opened.c_str());
-    EXPECT_FALSE(launcher_.Open(GetModuleDirectory() + "no such file.htm", kShow));
+    EXPECT_FALSE(launcher_.Open(GetModuleDirectory() + "no such file.htm", ShowState::kShow));
 }
 
 TEST_F(LauncherWinTest, DefaultBrowserGetsTheAddressAsOneArgument) {
@@ -88,7 +88,7 @@ TEST_F(LauncherWinTest, DefaultBrowserGetsTheAddressAsOneArgument) {
     ASSERT_NE(command, nullptr);
     ASSERT_TRUE(command->WriteString("", "\"" + ProbePath() + "\" \"%1\""));
     // A path with blanks stays one argument.
-    EXPECT_TRUE(OpenInDefaultBrowser(marker_, kShowNormal, registry, launcher_));
+    EXPECT_TRUE(OpenInDefaultBrowser(marker_, ShowState::kNormal, registry, launcher_));
     EXPECT_EQ(WaitForLine(marker_, 20000), "argc=2 show=1 arg=" + marker_);
 }
 

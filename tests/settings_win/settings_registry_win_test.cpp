@@ -94,7 +94,7 @@ TEST(SettingsOnRealKeys, DefaultBrowserCommandComesFromTheClassesRoot) {
     ASSERT_NE(command, nullptr);
     ASSERT_TRUE(command->WriteString("", "\"C:\\Browser\\browser.exe\" \"%1\""));
     RecordingLauncher launcher;
-    EXPECT_TRUE(OpenInDefaultBrowser("http://a.example/\"x", kShow, registry, launcher));
+    EXPECT_TRUE(OpenInDefaultBrowser("http://a.example/\"x", ShowState::kShow, registry, launcher));
     ASSERT_EQ(launcher.calls.size(), 1u);
     EXPECT_EQ(launcher.calls[0].text, "\"C:\\Browser\\browser.exe\"  \"http://a.example/%22x\"");
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/explorer_ops.h"
 #include "testing/recording_launcher.h"
 #include "store/time_value.h"
 #include "store_fixture.h"
@@ -150,7 +151,7 @@ TEST_F(StoreTest, PropertiesShowTheRecordAndStoreTheChosenScopeOnOk) {
     ASSERT_EQ(store_->AddFilter(kPage, r), 1);
     ScriptedSheet sheet;
     sheet.answer = {true, false, kScopeDomain};
-    ASSERT_EQ(store_->ShowFilterProperties(kHostFile, 0, sheet), 1);
+    ASSERT_EQ(ShowFilterProperties(*store_, kHostFile, 0, sheet), 1);
     EXPECT_EQ(sheet.shown.name, "b.gif");
     EXPECT_EQ(sheet.shown.type, "IMG");
     EXPECT_EQ(sheet.shown.pageAddress, kPage);
@@ -168,17 +169,17 @@ TEST_F(StoreTest, PropertiesCancelStoresNothingButApplyThenCancelStores) {
     const std::string before = ReadBytes(File(kHostFile));
     ScriptedSheet sheet;
     sheet.answer = {false, false, kScopeDomain};
-    ASSERT_EQ(store_->ShowFilterProperties(kHostFile, 0, sheet), 1);
+    ASSERT_EQ(ShowFilterProperties(*store_, kHostFile, 0, sheet), 1);
     EXPECT_EQ(ReadBytes(File(kHostFile)), before);
     sheet.answer = {false, true, kScopeHost};
-    ASSERT_EQ(store_->ShowFilterProperties(kHostFile, 0, sheet), 1);
+    ASSERT_EQ(ShowFilterProperties(*store_, kHostFile, 0, sheet), 1);
     std::string url;
     FilterRecord got;
     Restart();
     ASSERT_EQ(store_->GetFilter(kHostFile, 0, url, got), 1);
     EXPECT_EQ(got.nScope, kScopeHost);
-    EXPECT_EQ(store_->ShowFilterProperties(kHostFile, 5, sheet), 0);
-    EXPECT_EQ(store_->ShowFilterProperties("missing.Dat", 0, sheet), 0);
+    EXPECT_EQ(ShowFilterProperties(*store_, kHostFile, 5, sheet), 0);
+    EXPECT_EQ(ShowFilterProperties(*store_, "missing.Dat", 0, sheet), 0);
     EXPECT_EQ(sheet.runs, 2);
 }
 
@@ -188,7 +189,7 @@ TEST_F(StoreTest, PopupFiltersKeepTheirScope) {
     ASSERT_EQ(store_->AddFilter(kPage, p), 1);
     ScriptedSheet sheet;
     sheet.answer = {true, true, kScopePage};
-    ASSERT_EQ(store_->ShowFilterProperties(kHostFile, 0, sheet), 1);
+    ASSERT_EQ(ShowFilterProperties(*store_, kHostFile, 0, sheet), 1);
     std::string url;
     FilterRecord got;
     Restart();
@@ -202,18 +203,18 @@ TEST_F(StoreTest, ViewSourceWritesTheHtmlUnchangedAndStartsTheEditor) {
     const auto scratch = dir_ / "temp dir";
     std::filesystem::create_directory(scratch);
     RecordingLauncher launcher;
-    ASSERT_EQ(store_->ViewFilterSource(kHostFile, 0, launcher, scratch.string()), 1);
+    ASSERT_EQ(ViewFilterSource(*store_, launcher, kHostFile, 0, scratch.string()), 1);
     EXPECT_EQ(ReadBytes(scratch / "html.tmp"), html);
     ASSERT_EQ(launcher.calls.size(), 1u);
     EXPECT_FALSE(launcher.calls[0].open);
-    EXPECT_EQ(launcher.calls[0].showState, kShowNormal);
+    EXPECT_EQ(launcher.calls[0].showState, ShowState::kNormal);
     auto expected = scratch / "html.tmp";
     expected.make_preferred();
     EXPECT_EQ(launcher.calls[0].text, "Notepad.exe \"" + expected.string() + "\"");
-    EXPECT_EQ(store_->ViewFilterSource(kHostFile, 3, launcher, scratch.string()), 0);
-    EXPECT_EQ(store_->ViewFilterSource(kHostFile, 0, launcher, (dir_ / "no" / "dir").string()), 0);
+    EXPECT_EQ(ViewFilterSource(*store_, launcher, kHostFile, 3, scratch.string()), 0);
+    EXPECT_EQ(ViewFilterSource(*store_, launcher, kHostFile, 0, (dir_ / "no" / "dir").string()), 0);
     launcher.result = false;
-    EXPECT_EQ(store_->ViewFilterSource(kHostFile, 0, launcher, scratch.string()), 0);
+    EXPECT_EQ(ViewFilterSource(*store_, launcher, kHostFile, 0, scratch.string()), 0);
     EXPECT_EQ(launcher.calls.size(), 2u);
 }
 

@@ -1,4 +1,4 @@
-#include "browser/prompts.h"
+#include "app/prompts.h"
 
 #include "platform/window_services.h"
 #include "store/address_keys.h"
