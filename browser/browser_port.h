@@ -46,7 +46,6 @@ public:
     virtual bool SourceIndex(int& out) = 0;      // position in the all-elements collection
     virtual bool OuterHtml(std::string& out) = 0;
     virtual bool InnerHtml(std::string& out) = 0;
-    virtual bool SetInnerHtml(const std::string& html) = 0;
     virtual bool OffsetWidth(int& out) = 0;
     virtual bool OffsetHeight(int& out) = 0;
     // The style's display; false when the element has no style object.
@@ -54,8 +53,7 @@ public:
     virtual bool SetStyleDisplay(const std::string& display) = 0;
     // src of IMG, EMBED, IFRAME and FRAME (as the page states it); false for other tags.
     virtual bool Src(std::string& out) = 0;
-    virtual bool SetSrc(const std::string& src) = 0;  // IMG only
-    virtual bool CodeBase(std::string& out) = 0;      // OBJECT only
+    virtual bool CodeBase(std::string& out) = 0;  // OBJECT only
 };
 using ElementPtr = std::shared_ptr<Element>;
 
@@ -94,7 +92,6 @@ public:
     virtual ElementPtr Body() = 0;
     virtual CollectionPtr All() = 0;
     virtual CollectionPtr Tags(const std::string& tag) = 0;  // all.tags(tag), document order
-    virtual CollectionPtr Images() = 0;
     virtual ElementPtr ElementFromPoint(int x, int y) = 0;  // page window client coordinates
 
     // Batched steps. A remote backend answers each in one round trip; the
@@ -115,17 +112,16 @@ public:
     virtual ~Browser() = default;
     virtual std::uintptr_t Identity() const = 0;  // same browser, same value
     virtual bool Hwnd(WindowHandle& out) = 0;     // top-level window
-    virtual DocumentPtr GetDocument() = 0;        // null while no page exists
-    virtual bool ToolBar(int& out) = 0;           // 0 for a popup-style window
-    virtual bool MenuBar(bool& out) = 0;          // false for a popup-style window
+    // The window that shows the page: the top-level window or one of its
+    // descendants. False for a window that shows no page (a folder window).
+    virtual bool PageWindow(WindowHandle& out) = 0;
+    // Whether the window was opened popup-style (without tool bar and menu bar).
+    virtual bool IsPopupStyle(bool& out) = 0;
+    virtual DocumentPtr GetDocument() = 0;  // null while no page exists
     virtual bool Quit() = 0;
     // Connects sink to the browser's events; cookie identifies the connection.
     virtual bool Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) = 0;
-    virtual void Unadvise(std::uint32_t cookie) = 0;
-    // The first descendant of the top-level window that shows the page, found by
-    // its class name; backends without real windows answer directly.
-    virtual const char* PageWindowClass() const { return "Internet Explorer_Server"; }
-};
+    virtual void Unadvise(std::uint32_t cookie) = 0;};
 using BrowserPtr = std::shared_ptr<Browser>;
 
 // The shell's collection of browser windows.

@@ -47,16 +47,11 @@ bool BrowserTracker::Init(int slotIndex, BrowserPtr browserObject) {
         return false;
     }
     browserWindow = top;
-    const std::string pageClass = browser->PageWindowClass();
-    for (WindowHandle child : Windows().Descendants(browserWindow)) {
-        if (Windows().ClassName(child) == pageClass) {
-            pageWindow = child;
-            break;
-        }
-    }
-    if (pageWindow == 0) {
+    WindowHandle page = 0;
+    if (!browser->PageWindow(page) || page == 0) {
         return false;
     }
+    pageWindow = page;
     document = browser->GetDocument();
     return document != nullptr;
 }
@@ -153,13 +148,9 @@ bool BrowserTracker::IsPopupStyle() {
     if (!browser) {
         return false;
     }
-    int toolBar = 1;
-    bool menuBar = true;
-    // A window whose bars cannot be read counts as a normal window.
-    if (!browser->ToolBar(toolBar) || !browser->MenuBar(menuBar)) {
-        return false;
-    }
-    return toolBar == 0 && !menuBar;
+    // A window whose style cannot be read counts as a normal window.
+    bool popupStyle = false;
+    return browser->IsPopupStyle(popupStyle) && popupStyle;
 }
 
 bool BrowserTracker::Quit() {

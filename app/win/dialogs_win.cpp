@@ -46,16 +46,18 @@ PromptAnswer Win32Dialogs::AskKillPopup(const PromptRequest& request) {
 
 void Win32Dialogs::ShowOptions(AppSettings&) {
     ShowMessage("The options pages are not available in this version.", "Quill Moor",
-                MB_OK | MB_ICONINFORMATION);
+                MessageIcon::kInformation);
 }
 
 void Win32Dialogs::ShowAbout() {
     ShowMessage("Quill Moor\nVersion 1.00 \nAn easy to use advert removing software",
-                "About Quill Moor", MB_OK | MB_ICONINFORMATION);
+                "About Quill Moor", MessageIcon::kInformation);
 }
 
-int Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption, unsigned flags) {
-    return ::MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
+void Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption,
+                               MessageIcon icon) {
+    const UINT flags = MB_OK | (icon == MessageIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
+    ::MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
 }
 
 }  // namespace qm::win

@@ -19,7 +19,8 @@ public:
     PromptAnswer AskBlockPopup(const PromptRequest& request) override;
     void ShowOptions(AppSettings& settings) override;
     void ShowAbout() override;
-    int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override;
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override;
 
 private:
     HWND owner_;

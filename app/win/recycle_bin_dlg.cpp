@@ -124,7 +124,7 @@ void CRecycleBinDlg::CreateToolTip() {
     ::SendMessageA(toolTip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 200);
 }
 
-void CRecycleBinDlg::HookEvent(int phase) {
+void CRecycleBinDlg::HookEvent(DragPhase phase) {
     POINT cursor{};
     ::GetCursorPos(&cursor);
     core_.HookDrag(phase, Point{cursor.x, cursor.y});

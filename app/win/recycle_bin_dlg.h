@@ -49,7 +49,7 @@ protected:
 
 private:
     void CreateToolTip();
-    void HookEvent(int phase);
+    void HookEvent(DragPhase phase);
 
     AppCore& core_;
     bool buttonDown_ = false;

@@ -37,18 +37,21 @@ bool CdpBrowser::Bars(int& toolBar, int& menuBar) {
     return true;
 }
 
-bool CdpBrowser::ToolBar(int& out) {
-    int menu = 0;
-    return Bars(out, menu);
+bool CdpBrowser::PageWindow(WindowHandle& out) {
+    if (page_->Gone()) {
+        return false;
+    }
+    out = page_->PageWindow();
+    return true;
 }
 
-bool CdpBrowser::MenuBar(bool& out) {
+bool CdpBrowser::IsPopupStyle(bool& out) {
     int tool = 0;
     int menu = 0;
     if (!Bars(tool, menu)) {
         return false;
     }
-    out = menu != 0;
+    out = tool == 0 && menu == 0;
     return true;
 }
 
@@ -82,10 +85,6 @@ bool CdpBrowser::Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& c
 
 void CdpBrowser::Unadvise(std::uint32_t cookie) {
     hub_->RemoveSink(cookie);
-}
-
-const char* CdpBrowser::PageWindowClass() const {
-    return kPageWindowClass;
 }
 
 CdpShellWindows::CdpShellWindows(std::shared_ptr<CdpHub> hub) : hub_(std::move(hub)) {}

@@ -16,12 +16,11 @@ public:
     std::uintptr_t Identity() const override;
     bool Hwnd(WindowHandle& out) override;
     DocumentPtr GetDocument() override;
-    bool ToolBar(int& out) override;
-    bool MenuBar(bool& out) override;
+    bool PageWindow(WindowHandle& out) override;
+    bool IsPopupStyle(bool& out) override;
     bool Quit() override;
     bool Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) override;
     void Unadvise(std::uint32_t cookie) override;
-    const char* PageWindowClass() const override;
 
     const std::shared_ptr<CdpPage>& Page() const { return page_; }
 

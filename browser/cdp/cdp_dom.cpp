@@ -70,9 +70,6 @@ bool CdpElement::OuterHtml(std::string& out) {
 bool CdpElement::InnerHtml(std::string& out) {
     return Text("inner", out);
 }
-bool CdpElement::SetInnerHtml(const std::string& html) {
-    return Write("setInner", html);
-}
 bool CdpElement::OffsetWidth(int& out) {
     return Number("width", out);
 }
@@ -87,9 +84,6 @@ bool CdpElement::SetStyleDisplay(const std::string& display) {
 }
 bool CdpElement::Src(std::string& out) {
     return Text("src", out);
-}
-bool CdpElement::SetSrc(const std::string& src) {
-    return Write("setSrc", src);
 }
 bool CdpElement::CodeBase(std::string& out) {
     return Text("codeBase", out);
@@ -164,9 +158,6 @@ CollectionPtr CdpDocument::All() {
 }
 CollectionPtr CdpDocument::Tags(const std::string& tag) {
     return Collection(CollectionKind::kTag, tag);
-}
-CollectionPtr CdpDocument::Images() {
-    return Collection(CollectionKind::kImages, std::string());
 }
 
 bool CdpDocument::ScanTag(const std::string& tag, std::vector<TaggedElement>& out) {

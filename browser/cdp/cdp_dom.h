@@ -19,13 +19,11 @@ public:
     bool SourceIndex(int& out) override;
     bool OuterHtml(std::string& out) override;
     bool InnerHtml(std::string& out) override;
-    bool SetInnerHtml(const std::string& html) override;
     bool OffsetWidth(int& out) override;
     bool OffsetHeight(int& out) override;
     bool StyleDisplay(std::string& out) override;
     bool SetStyleDisplay(const std::string& display) override;
     bool Src(std::string& out) override;
-    bool SetSrc(const std::string& src) override;
     bool CodeBase(std::string& out) override;
 
 private:
@@ -73,7 +71,6 @@ public:
     ElementPtr Body() override;
     CollectionPtr All() override;
     CollectionPtr Tags(const std::string& tag) override;
-    CollectionPtr Images() override;
     ElementPtr ElementFromPoint(int x, int y) override;
     bool ScanTag(const std::string& tag, std::vector<TaggedElement>& out) override;
     bool CheckAndHide(const std::vector<LocatedCheck>& checks,

@@ -22,14 +22,19 @@ public:
 
     std::uintptr_t Identity() const override { return identity_; }
     bool Hwnd(WindowHandle& out) override;
+    // The first descendant of the top-level window of class "Internet Explorer_Server".
+    bool PageWindow(WindowHandle& out) override;
+    // Tool bar 0 and no menu bar.
+    bool IsPopupStyle(bool& out) override;
     DocumentPtr GetDocument() override;
-    bool ToolBar(int& out) override;
-    bool MenuBar(bool& out) override;
     bool Quit() override;
     bool Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) override;
     void Unadvise(std::uint32_t cookie) override;
 
 private:
+    bool ToolBar(int& out);
+    bool MenuBar(bool& out);
+
     ComRef<IWebBrowser2> browser_;
     std::uintptr_t identity_ = 0;
     std::vector<DWORD> cookies_;

@@ -1,6 +1,7 @@
 #include "browser/ie/ie_browser.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 #include <utility>
 
@@ -33,6 +34,43 @@ DocumentPtr IeBrowser::GetDocument() {
         return nullptr;
     }
     return MakeDocument(std::move(document));
+}
+
+bool IeBrowser::PageWindow(WindowHandle& out) {
+    WindowHandle top = 0;
+    if (!Hwnd(top) || top == 0) {
+        return false;
+    }
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    ::EnumChildWindows(
+        reinterpret_cast<HWND>(top),
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t name[64] = {};
+            if (::GetClassNameW(child, name, 64) > 0 &&
+                std::wcscmp(name, L"Internet Explorer_Server") == 0) {
+                reinterpret_cast<Search*>(param)->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) {
+        return false;
+    }
+    out = reinterpret_cast<WindowHandle>(search.found);
+    return true;
+}
+
+bool IeBrowser::IsPopupStyle(bool& out) {
+    int toolBar = 1;
+    bool menuBar = true;
+    if (!ToolBar(toolBar) || !MenuBar(menuBar)) {
+        return false;
+    }
+    out = toolBar == 0 && !menuBar;
+    return true;
 }
 
 bool IeBrowser::ToolBar(int& out) {

@@ -18,7 +18,7 @@ public:
     ElementPtr Body() override;
     CollectionPtr All() override;
     CollectionPtr Tags(const std::string& tag) override;
-    CollectionPtr Images() override;
+    CollectionPtr Images();
     ElementPtr ElementFromPoint(int x, int y) override;
 
 private:

@@ -19,13 +19,13 @@ public:
     bool SourceIndex(int& out) override;
     bool OuterHtml(std::string& out) override;
     bool InnerHtml(std::string& out) override;
-    bool SetInnerHtml(const std::string& html) override;
+    bool SetInnerHtml(const std::string& html);
     bool OffsetWidth(int& out) override;
     bool OffsetHeight(int& out) override;
     bool StyleDisplay(std::string& out) override;
     bool SetStyleDisplay(const std::string& display) override;
     bool Src(std::string& out) override;
-    bool SetSrc(const std::string& src) override;
+    bool SetSrc(const std::string& src);
     bool CodeBase(std::string& out) override;
 
     IHTMLElement* Raw() const { return element_.Get(); }

@@ -7,7 +7,15 @@
 
 namespace qm {
 
-bool LauncherWin::Start(const std::string& commandLine, int showState) {
+namespace {
+
+int ShowCommand(ShowState show) {
+    return show == ShowState::kNormal ? SW_SHOWNORMAL : SW_SHOW;
+}
+
+}  // namespace
+
+bool LauncherWin::Start(const std::string& commandLine, ShowState show) {
     if (commandLine.empty()) {
         return false;
     }
@@ -17,7 +25,7 @@ bool LauncherWin::Start(const std::string& commandLine, int showState) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showState);
+    startup.wShowWindow = static_cast<WORD>(ShowCommand(show));
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
@@ -29,11 +37,11 @@ bool LauncherWin::Start(const std::string& commandLine, int showState) {
     return true;
 }
 
-bool LauncherWin::Open(const std::string& address, int showState) {
+bool LauncherWin::Open(const std::string& address, ShowState show) {
     if (address.empty()) {
         return false;
     }
-    HINSTANCE result = ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showState);
+    HINSTANCE result = ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, ShowCommand(show));
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

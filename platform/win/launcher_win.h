@@ -8,9 +8,9 @@ namespace qm {
 class LauncherWin : public Launcher {
 public:
     // Starts the command line as a new process and returns without waiting.
-    bool Start(const std::string& commandLine, int showState) override;
+    bool Start(const std::string& commandLine, ShowState show) override;
     // ShellExecuteA with the "open" verb.
-    bool Open(const std::string& address, int showState) override;
+    bool Open(const std::string& address, ShowState show) override;
 };
 
 }  // namespace qm

@@ -1,6 +1,8 @@
 // SimBrowser: a browser window driven by tests.
 #include "testing/sim/sim_browser.h"
 
+#include "testing/sim/sim_desktop.h"
+
 namespace qm::sim {
 
 std::uint32_t SinkList::Add(std::shared_ptr<BrowserEventSink> sink) {
@@ -50,6 +52,33 @@ DocumentPtr SimBrowser::GetDocument() {
         return nullptr;
     }
     return document_;
+}
+
+bool SimBrowser::PageWindow(WindowHandle& out) {
+    if (Fail() || closed_) {
+        return false;
+    }
+    if (desktop_ == nullptr) {
+        out = page_;
+        return page_ != 0;
+    }
+    for (WindowHandle child : desktop_->Descendants(top_)) {
+        if (desktop_->ClassName(child) == kSimPageWindowClass) {
+            out = child;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SimBrowser::IsPopupStyle(bool& out) {
+    int toolBar = 1;
+    bool menuBar = true;
+    if (!ToolBar(toolBar) || !MenuBar(menuBar)) {
+        return false;
+    }
+    out = toolBar == 0 && !menuBar;
+    return true;
 }
 
 bool SimBrowser::ToolBar(int& out) {

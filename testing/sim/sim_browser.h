@@ -48,9 +48,14 @@ public:
     // Browser
     std::uintptr_t Identity() const override;
     bool Hwnd(WindowHandle& out) override;
+    // Like the Internet Explorer adapter: the first descendant of the top-level
+    // window of the page window's class (on a SimDesktop), else the page window given.
+    bool PageWindow(WindowHandle& out) override;
+    bool IsPopupStyle(bool& out) override;
     DocumentPtr GetDocument() override;
-    bool ToolBar(int& out) override;
-    bool MenuBar(bool& out) override;
+    // The bars as the window reports them (a popup-style window: 0 and false).
+    bool ToolBar(int& out);
+    bool MenuBar(bool& out);
     bool Quit() override;  // closes the window like Close()
     bool Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) override;
     void Unadvise(std::uint32_t cookie) override;

@@ -68,7 +68,7 @@ BrowserWindowPair SimDesktop::CreateBrowserWindows(const Rect& screen) {
     Rect client;
     ClientScreenRect(pair.top, client);
     const WindowHandle view = AddWindow(pair.top, "Shell DocObject View", client);
-    pair.page = AddWindow(view, "Internet Explorer_Server", client);
+    pair.page = AddWindow(view, kSimPageWindowClass, client);
     return pair;
 }
 

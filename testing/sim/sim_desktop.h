@@ -11,6 +11,9 @@
 
 namespace qm::sim {
 
+// The class of the window that shows a page, as Internet Explorer names it.
+constexpr const char* kSimPageWindowClass = "Internet Explorer_Server";
+
 // One draw of an inverted frame, as recorded.
 struct FrameDraw {
     WindowHandle window = 0;

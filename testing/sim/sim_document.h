@@ -64,13 +64,13 @@ public:
     bool SourceIndex(int& out) override;
     bool OuterHtml(std::string& out) override;
     bool InnerHtml(std::string& out) override;
-    bool SetInnerHtml(const std::string& html) override;
+    bool SetInnerHtml(const std::string& html);
     bool OffsetWidth(int& out) override;
     bool OffsetHeight(int& out) override;
     bool StyleDisplay(std::string& out) override;
     bool SetStyleDisplay(const std::string& display) override;
     bool Src(std::string& out) override;
-    bool SetSrc(const std::string& src) override;
+    bool SetSrc(const std::string& src);  // IMG only
     bool CodeBase(std::string& out) override;
 
     const NodePtr& GetNode() const { return node_; }
@@ -107,7 +107,7 @@ public:
     ElementPtr Body() override;
     CollectionPtr All() override;
     CollectionPtr Tags(const std::string& tag) override;
-    CollectionPtr Images() override;
+    CollectionPtr Images();
     ElementPtr ElementFromPoint(int x, int y) override;
 
     // Driving and inspection (never fail).
@@ -117,16 +117,16 @@ public:
     void RemoveBody();
     // Element wrappers without failure injection.
     ElementPtr ElementAt(int sourceIndex);
-    ElementPtr FirstByTag(const std::string& upperTag);
+    std::shared_ptr<SimElement> FirstByTag(const std::string& upperTag);
     // The element whose attribute id equals id (first in document order).
-    ElementPtr ElementById(const std::string& id);
+    std::shared_ptr<SimElement> ElementById(const std::string& id);
     // The element's box in client coordinates; false when it has none.
     bool BoxOf(const Element& element, int& x, int& y, int& w, int& h);
     const std::shared_ptr<DomTree>& Tree() const { return tree_; }
 
 private:
     bool Fail() const;
-    ElementPtr Wrap(Node* node) const;
+    std::shared_ptr<SimElement> Wrap(Node* node) const;
 
     std::string url_;
     std::string title_;

@@ -28,7 +28,7 @@ bool SimDocument::Fail() const {
     return InjectFault(tree_->faults, FaultSite::kDocument);
 }
 
-ElementPtr SimDocument::Wrap(Node* node) const {
+std::shared_ptr<SimElement> SimDocument::Wrap(Node* node) const {
     if (!node) {
         return nullptr;
     }
@@ -145,11 +145,11 @@ ElementPtr SimDocument::ElementAt(int sourceIndex) {
     return Wrap(all[static_cast<std::size_t>(sourceIndex)]);
 }
 
-ElementPtr SimDocument::FirstByTag(const std::string& upperTag) {
+std::shared_ptr<SimElement> SimDocument::FirstByTag(const std::string& upperTag) {
     return Wrap(tree_->FindFirst(Upper(upperTag)));
 }
 
-ElementPtr SimDocument::ElementById(const std::string& id) {
+std::shared_ptr<SimElement> SimDocument::ElementById(const std::string& id) {
     for (Node* n : tree_->All()) {
         const Attribute* a = n->FindAttribute("id");
         if (a && a->value == id) {

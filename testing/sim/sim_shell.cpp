@@ -139,6 +139,9 @@ SimBrowserPtr SimBrowserSystem::AddBrowser(WindowHandle top, WindowHandle page,
                                            const std::string& url, const std::string& html,
                                            const std::string& title) {
     auto browser = std::make_shared<SimBrowser>(top, page, faults_);
+    if (desktop_ && desktop_->IsWindow(top)) {
+        browser->AttachDesktop(desktop_);
+    }
     return Register(std::move(browser), url, html, title);
 }
 

@@ -22,7 +22,6 @@ public:
     ElementPtr Body() override { return inner_->Body(); }
     CollectionPtr All() override { return inner_->All(); }
     CollectionPtr Tags(const std::string& tag) override { return inner_->Tags(tag); }
-    CollectionPtr Images() override { return inner_->Images(); }
     ElementPtr ElementFromPoint(int x, int y) override { return inner_->ElementFromPoint(x, y); }
 
 private:

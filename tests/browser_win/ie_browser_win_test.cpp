@@ -41,18 +41,16 @@ TEST_F(BrowserTest, WindowAndBars) {
     WindowHandle hwnd = 0;
     ASSERT_TRUE(browser->Hwnd(hwnd));
     EXPECT_EQ(0x1234u, hwnd);
-    int toolBar = -1;
-    bool menuBar = false;
-    ASSERT_TRUE(browser->ToolBar(toolBar));
-    EXPECT_EQ(1, toolBar);
-    ASSERT_TRUE(browser->MenuBar(menuBar));
-    EXPECT_TRUE(menuBar);
+    bool popupStyle = true;
+    ASSERT_TRUE(browser->IsPopupStyle(popupStyle));
+    EXPECT_FALSE(popupStyle);
     fake->toolBar = 0;  // a popup-style window
     fake->menuBar = VARIANT_FALSE;
-    ASSERT_TRUE(browser->ToolBar(toolBar));
-    EXPECT_EQ(0, toolBar);
-    ASSERT_TRUE(browser->MenuBar(menuBar));
-    EXPECT_FALSE(menuBar);
+    ASSERT_TRUE(browser->IsPopupStyle(popupStyle));
+    EXPECT_TRUE(popupStyle);
+    fake->menuBar = VARIANT_TRUE;  // one bar is enough to be a normal window
+    ASSERT_TRUE(browser->IsPopupStyle(popupStyle));
+    EXPECT_FALSE(popupStyle);
 }
 
 TEST_F(BrowserTest, QuitAsksTheBrowser) {
@@ -68,11 +66,10 @@ TEST_F(BrowserTest, FailedCallsFail) {
     fake->fail = true;
     BrowserPtr browser = Wrap();
     WindowHandle hwnd = 0;
-    int toolBar = 0;
-    bool menuBar = false;
+    bool popupStyle = false;
     EXPECT_FALSE(browser->Hwnd(hwnd));
-    EXPECT_FALSE(browser->ToolBar(toolBar));
-    EXPECT_FALSE(browser->MenuBar(menuBar));
+    EXPECT_FALSE(browser->IsPopupStyle(popupStyle));
+    EXPECT_FALSE(browser->PageWindow(hwnd));
     EXPECT_EQ(nullptr, browser->GetDocument());
 }
 

@@ -83,7 +83,7 @@ TEST_F(DocumentTest, TextsCrossInTheUtf8CodePage) {
         "cher.example/\xc3\xa4",
         text);
     ElementPtr body = document->Body();
-    ASSERT_TRUE(body->SetInnerHtml("<p>\xc3\xa9t\xc3\xa9</p>"));
+    ASSERT_TRUE(static_cast<qm::ie::IeElement&>(*body).SetInnerHtml("<p>\xc3\xa9t\xc3\xa9</p>"));
     ASSERT_EQ(1u, fake->body->innerWrites.size());
     EXPECT_EQ(L"<p>\u00e9t\u00e9</p>", fake->body->innerWrites[0]);
 }
@@ -126,7 +126,7 @@ TEST_F(DocumentTest, TagsAsksWithAStringVariant) {
 
 TEST_F(DocumentTest, ImagesAndElementFromPoint) {
     DocumentPtr document = Wrap();
-    CollectionPtr images = document->Images();
+    CollectionPtr images = static_cast<qm::ie::IeDocument&>(*document).Images();
     ASSERT_NE(nullptr, images);
     int n = 0;
     ASSERT_TRUE(images->Length(n));
@@ -183,7 +183,7 @@ TEST_F(DocumentTest, EveryFailedCallIsAFailure) {
     EXPECT_EQ(nullptr, document->Body());
     EXPECT_EQ(nullptr, document->All());
     EXPECT_EQ(nullptr, document->Tags("IMG"));
-    EXPECT_EQ(nullptr, document->Images());
+    EXPECT_EQ(nullptr, static_cast<qm::ie::IeDocument&>(*document).Images());
     EXPECT_EQ(nullptr, document->ElementFromPoint(1, 1));
     std::vector<TaggedElement> scanned;
     EXPECT_FALSE(document->ScanTag("IMG", scanned));

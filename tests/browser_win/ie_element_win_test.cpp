@@ -58,8 +58,8 @@ TEST_F(ElementTest, ReadsTheElementProperties) {
 
 TEST_F(ElementTest, WritesInnerHtmlAndImageSource) {
     ElementPtr element = Wrap(image);
-    ASSERT_TRUE(element->SetInnerHtml("<b>x</b>"));
-    ASSERT_TRUE(element->SetSrc("about:blank"));
+    ASSERT_TRUE(static_cast<qm::ie::IeElement&>(*element).SetInnerHtml("<b>x</b>"));
+    ASSERT_TRUE(static_cast<qm::ie::IeElement&>(*element).SetSrc("about:blank"));
     ASSERT_EQ(1u, image->innerWrites.size());
     EXPECT_EQ(L"<b>x</b>", image->innerWrites[0]);
     ASSERT_EQ(1u, image->srcWrites.size());
@@ -122,13 +122,13 @@ TEST_F(ElementTest, EveryFailedCallIsAFailure) {
     EXPECT_FALSE(element->SourceIndex(value));
     EXPECT_FALSE(element->OuterHtml(text));
     EXPECT_FALSE(element->InnerHtml(text));
-    EXPECT_FALSE(element->SetInnerHtml("x"));
+    EXPECT_FALSE(static_cast<qm::ie::IeElement&>(*element).SetInnerHtml("x"));
     EXPECT_FALSE(element->OffsetWidth(value));
     EXPECT_FALSE(element->OffsetHeight(value));
     EXPECT_FALSE(element->StyleDisplay(text));
     EXPECT_FALSE(element->SetStyleDisplay("none"));
     EXPECT_FALSE(element->Src(text));
-    EXPECT_FALSE(element->SetSrc("x"));
+    EXPECT_FALSE(static_cast<qm::ie::IeElement&>(*element).SetSrc("x"));
     EXPECT_EQ("", ElementIdentity(*element));
 }
 
@@ -145,10 +145,10 @@ TEST_F(ElementTest, SourceComesFromTheElementsOwnInterface) {
     EXPECT_TRUE(Wrap(frame)->Src(text));
     EXPECT_EQ("http://ads.example/frame.html", text);
     EXPECT_EQ("http://ads.example/frame.html", ElementIdentity(*Wrap(frame)));
-    EXPECT_FALSE(Wrap(frame)->SetSrc("x"));
+    EXPECT_FALSE(static_cast<qm::ie::IeElement&>(*Wrap(frame)).SetSrc("x"));
     frame->Release();
     EXPECT_FALSE(Wrap(div)->Src(text));
-    EXPECT_FALSE(Wrap(embed)->SetSrc("x"));  // only images take a new source
+    EXPECT_FALSE(static_cast<qm::ie::IeElement&>(*Wrap(embed)).SetSrc("x"));  // only images take a new source
     EXPECT_FALSE(Wrap(div)->CodeBase(text));
     EXPECT_TRUE(embed->srcWrites.empty());
     embed->Release();
@@ -182,7 +182,7 @@ TEST_F(ElementTest, ReferencesAreReturnedWhenTheWrapperGoes) {
         element->StyleDisplay(text);
         element->SetStyleDisplay("none");
         element->Src(text);
-        element->SetSrc("x");
+        static_cast<qm::ie::IeElement&>(*element).SetSrc("x");
     }
     EXPECT_EQ(before, image->refs());
     EXPECT_EQ(styleBefore, image->style->refs());

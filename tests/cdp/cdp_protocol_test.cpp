@@ -235,7 +235,9 @@ TEST_F(FakeBrowserTest, PageTargetsBecomeWindowsAndTheirEventsWaitForPump) {
     WindowServices& desktop = system.Desktop();
     const auto children = desktop.Descendants(top);
     ASSERT_EQ(1u, children.size());
-    EXPECT_EQ(browser->PageWindowClass(), desktop.ClassName(children[0]));
+    WindowHandle page = 0;
+    ASSERT_TRUE(browser->PageWindow(page));
+    EXPECT_EQ(page, children[0]);
     EXPECT_EQ(top, desktop.Parent(children[0]));
     EXPECT_EQ(top, desktop.ForegroundWindow());
     EXPECT_EQ(children[0], desktop.WindowFromPoint(Point{10, 10}));

@@ -71,8 +71,8 @@ TEST(FaultInjector, EveryPortCallCanFail) {
         system.OpenBrowser({0, 0, 400, 400}, "http://a/",
                            "<img src=a.gif data-box='0 0 10 10'><object codebase=c></object>");
     DocumentPtr doc = browser->GetDocument();
-    ElementPtr img = doc->Images()->Item(0);
-    ElementPtr object = doc->Tags("OBJECT")->Item(0);
+    auto img = std::static_pointer_cast<SimElement>(doc->Tags("IMG")->Item(0));
+    auto object = std::static_pointer_cast<SimElement>(doc->Tags("OBJECT")->Item(0));
     CollectionPtr all = doc->All();
     faults->SetProbability(1.0, 9);
     std::string s;
@@ -87,6 +87,8 @@ TEST(FaultInjector, EveryPortCallCanFail) {
     EXPECT_EQ(browser->GetDocument(), nullptr);
     EXPECT_FALSE(browser->ToolBar(n));
     EXPECT_FALSE(browser->MenuBar(b));
+    EXPECT_FALSE(browser->IsPopupStyle(b));
+    EXPECT_FALSE(browser->PageWindow(h));
     EXPECT_FALSE(browser->Quit());
     EXPECT_FALSE(browser->Advise(std::make_shared<NullSink>(), cookie));
     EXPECT_FALSE(doc->Url(s));
@@ -94,7 +96,7 @@ TEST(FaultInjector, EveryPortCallCanFail) {
     EXPECT_EQ(doc->Body(), nullptr);
     EXPECT_EQ(doc->All(), nullptr);
     EXPECT_EQ(doc->Tags("IMG"), nullptr);
-    EXPECT_EQ(doc->Images(), nullptr);
+    EXPECT_EQ(std::static_pointer_cast<SimDocument>(doc)->Images(), nullptr);
     EXPECT_EQ(doc->ElementFromPoint(1, 1), nullptr);
     EXPECT_FALSE(all->Length(n));
     EXPECT_EQ(all->Item(0), nullptr);

@@ -127,7 +127,7 @@ TEST(HtmlFuzz, RandomDocumentsAnswerEveryCall) {
             std::string text;
             ASSERT_TRUE(e->OuterHtml(text));
             if (i % 7 == 3) {
-                e->SetInnerHtml(RandomMarkup(random, 10));
+                std::static_pointer_cast<sim::SimElement>(e)->SetInnerHtml(RandomMarkup(random, 10));
                 ASSERT_TRUE(all->Length(n));
             }
         }

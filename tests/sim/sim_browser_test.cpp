@@ -317,7 +317,7 @@ TEST_F(SimBrowserTest, DocumentOutlivesTheBrowser) {
         SimBrowserSystem local(&desktop);
         SimBrowserPtr browser = local.OpenBrowser({0, 0, 100, 100}, "u", "<img src=a.gif>");
         doc = browser->GetDocument();
-        img = doc->Images()->Item(0);
+        img = doc->Tags("IMG")->Item(0);
         browser->Close();
     }
     std::string src;

@@ -123,7 +123,7 @@ TEST(SimDocument, SrcAndCodeBaseByTag) {
     EXPECT_TRUE(doc.ElementById("flash")->CodeBase(s));
     EXPECT_EQ(s, "http://x.example/cab");
     EXPECT_FALSE(doc.ElementById("ad1")->CodeBase(s));
-    ElementPtr logo = doc.ElementById("logo");
+    auto logo = doc.ElementById("logo");
     EXPECT_TRUE(logo->SetSrc("new.png"));
     EXPECT_EQ(Attr(logo, "src"), "new.png");
     EXPECT_FALSE(doc.ElementById("emb")->SetSrc("x"));
@@ -150,9 +150,9 @@ TEST(SimDocument, InnerAndOuterHtml) {
 TEST(SimDocument, SetInnerHtmlReplacesChildrenAndReindexes) {
     SimDocument doc("u", kPage);
     ElementPtr p = doc.ElementById("text");
-    ElementPtr logo = doc.ElementById("logo");
+    auto logo = doc.ElementById("logo");
     ElementPtr ad = doc.ElementById("ad1");
-    ElementPtr div = doc.ElementById("top");
+    auto div = doc.ElementById("top");
     CollectionPtr all = doc.All();
     int before = 0;
     ASSERT_TRUE(all->Length(before));
@@ -176,7 +176,7 @@ TEST(SimDocument, SetInnerHtmlReplacesChildrenAndReindexes) {
 
 TEST(SimDocument, SetInnerHtmlOfScriptIsText) {
     SimDocument doc("u", "<body><script>a</script></body>");
-    ElementPtr script = doc.FirstByTag("SCRIPT");
+    auto script = doc.FirstByTag("SCRIPT");
     ASSERT_TRUE(script->SetInnerHtml("<img src=x>"));
     CollectionPtr images = doc.Images();
     int n = -1;
@@ -237,7 +237,7 @@ TEST(SimDocument, ElementFromPointFindsTheDeepestBox) {
 
 TEST(SimDocument, ElementFromPointSeesBoxesAddedAndRemovedByInnerHtml) {
     SimDocument doc("u", "<div id=d data-box='0 0 300 300'></div>");
-    ElementPtr div = doc.ElementById("d");
+    auto div = doc.ElementById("d");
     EXPECT_EQ(doc.ElementFromPoint(20, 20)->Identity(), div->Identity());
     ASSERT_TRUE(div->SetInnerHtml("<img id=late src=l.gif data-box='10 10 50 50'>"));
     ElementPtr late = doc.ElementFromPoint(20, 20);
