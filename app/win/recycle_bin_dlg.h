@@ -8,6 +8,7 @@
 
 #include "app/app_ports.h"
 #include "app/win/dialog.h"
+#include "browser/drag.h"
 
 namespace qm {
 class AppCore;
