@@ -2,7 +2,7 @@
 
 namespace qm {
 
-bool HighlightFrame::Init(int newMode, WindowHandle newWindow, int l, int t, int r, int b) {
+bool HighlightFrame::Init(FrameMode newMode, WindowHandle newWindow, int l, int t, int r, int b) {
     if (newWindow == 0 || !windows_.IsWindow(newWindow)) {
         return false;
     }

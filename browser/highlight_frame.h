@@ -7,8 +7,6 @@
 
 namespace qm {
 
-constexpr int kFrameClientRect = 0;
-constexpr int kFrameTitleBand = 1;
 
 class HighlightFrame {
 public:
@@ -16,12 +14,12 @@ public:
 
     // Stores the frame when window exists; false and no change otherwise.
     // Does not draw or erase: callers hide the frame before re-initialising it.
-    bool Init(int mode, WindowHandle window, int left, int top, int right, int bottom);
+    bool Init(FrameMode mode, WindowHandle window, int left, int top, int right, int bottom);
     // Draws (true) or erases (false) the frame when that changes its state. A
     // frame whose window no longer exists is only marked hidden.
     void Show(bool flag);
 
-    int mode = kFrameClientRect;
+    FrameMode mode = kFrameClientRect;
     WindowHandle window = 0;
     int left = 0;
     int top = 0;

@@ -28,6 +28,13 @@ struct Rect {
     int Height() const { return bottom - top; }
 };
 
+// What an inverted frame outlines: a rectangle in a window's client area, or
+// the band of a window's title bar.
+enum FrameMode : int {
+    kFrameClientRect = 0,
+    kFrameTitleBand = 1,
+};
+
 class WindowServices {
 public:
     virtual ~WindowServices() = default;
@@ -45,10 +52,11 @@ public:
     virtual void Beep() = 0;         // the default beep
     virtual void SetCapture(WindowHandle window) = 0;
     virtual void ReleaseCapture() = 0;
-    // Draws with an inverting pen: mode 0 a rectangle outline (2-pixel pen) in the
-    // client area; mode 1 a 48-pixel band from (left, top) to (right, top) on the
-    // whole window including its caption. Drawing twice erases.
-    virtual void DrawInvertedFrame(WindowHandle window, int mode, const Rect& rect) = 0;
+    // Draws with an inverting pen: kFrameClientRect a rectangle outline (2-pixel
+    // pen) in the client area; kFrameTitleBand a 48-pixel band from (left, top)
+    // to (right, top) on the whole window including its caption. Drawing twice
+    // erases.
+    virtual void DrawInvertedFrame(WindowHandle window, FrameMode mode, const Rect& rect) = 0;
     virtual void Pause(int milliseconds) = 0;  // blocks the user-interface thread
 };
 

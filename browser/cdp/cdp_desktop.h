@@ -29,7 +29,7 @@ public:
     void Beep() override {}
     void SetCapture(WindowHandle) override {}
     void ReleaseCapture() override {}
-    void DrawInvertedFrame(WindowHandle, int, const Rect&) override {}
+    void DrawInvertedFrame(WindowHandle, FrameMode, const Rect&) override {}
     void Pause(int milliseconds) override;
 
 private:

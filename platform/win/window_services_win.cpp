@@ -127,21 +127,21 @@ void Win32WindowServices::ReleaseCapture() {
     ::ReleaseCapture();
 }
 
-void Win32WindowServices::DrawInvertedFrame(WindowHandle window, int mode, const Rect& rect) {
+void Win32WindowServices::DrawInvertedFrame(WindowHandle window, FrameMode mode, const Rect& rect) {
     HWND hwnd = H(window);
     if (!::IsWindow(hwnd)) {
         return;
     }
-    HDC dc = mode == 0 ? ::GetDC(hwnd) : ::GetWindowDC(hwnd);
+    HDC dc = mode == kFrameClientRect ? ::GetDC(hwnd) : ::GetWindowDC(hwnd);
     if (dc == nullptr) {
         return;
     }
     {
-        InvertingPen pen(dc, mode == 0 ? 2 : 48);
+        InvertingPen pen(dc, mode == kFrameClientRect ? 2 : 48);
         if (pen.Ready()) {
             ::MoveToEx(dc, rect.left, rect.top, nullptr);
             ::LineTo(dc, rect.right, rect.top);
-            if (mode == 0) {
+            if (mode == kFrameClientRect) {
                 ::LineTo(dc, rect.right, rect.bottom);
                 ::LineTo(dc, rect.left, rect.bottom);
                 ::LineTo(dc, rect.left, rect.top);

@@ -20,7 +20,7 @@ public:
     void Beep() override;
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
-    void DrawInvertedFrame(WindowHandle window, int mode, const Rect& rect) override;
+    void DrawInvertedFrame(WindowHandle window, FrameMode mode, const Rect& rect) override;
     void Pause(int milliseconds) override;
 };
 

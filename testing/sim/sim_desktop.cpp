@@ -226,7 +226,7 @@ void SimDesktop::ReleaseCapture() {
     captureLog_.push_back(0);
 }
 
-void SimDesktop::DrawInvertedFrame(WindowHandle window, int mode, const Rect& rect) {
+void SimDesktop::DrawInvertedFrame(WindowHandle window, FrameMode mode, const Rect& rect) {
     if (!Find(window)) {
         return;
     }

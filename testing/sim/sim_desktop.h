@@ -17,7 +17,7 @@ constexpr const char* kSimPageWindowClass = "Internet Explorer_Server";
 // One draw of an inverted frame, as recorded.
 struct FrameDraw {
     WindowHandle window = 0;
-    int mode = 0;
+    FrameMode mode = kFrameClientRect;
     Rect rect;
 };
 
@@ -63,7 +63,7 @@ public:
     void Beep() override { ++beeps_; }
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
-    void DrawInvertedFrame(WindowHandle window, int mode, const Rect& rect) override;
+    void DrawInvertedFrame(WindowHandle window, FrameMode mode, const Rect& rect) override;
     void Pause(int milliseconds) override;
 
     // Recorders.

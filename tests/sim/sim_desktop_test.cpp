@@ -97,12 +97,12 @@ TEST(SimDesktop, SecondDrawOfTheSameFrameErasesIt) {
     const WindowHandle w = desktop.AddWindow(0, "W", {0, 0, 100, 100});
     const Rect a{1, 2, 30, 40};
     const Rect b{5, 5, 50, 50};
-    desktop.DrawInvertedFrame(w, 0, a);
+    desktop.DrawInvertedFrame(w, kFrameClientRect, a);
     ASSERT_EQ(desktop.InvertedFrames().size(), 1u);
-    desktop.DrawInvertedFrame(w, 0, a);
+    desktop.DrawInvertedFrame(w, kFrameClientRect, a);
     EXPECT_TRUE(desktop.InvertedFrames().empty());
-    desktop.DrawInvertedFrame(w, 0, b);
-    desktop.DrawInvertedFrame(w, 1, b);  // another mode is another frame
+    desktop.DrawInvertedFrame(w, kFrameClientRect, b);
+    desktop.DrawInvertedFrame(w, kFrameTitleBand, b);  // another mode is another frame
     std::vector<FrameDraw> shown = desktop.InvertedFrames();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].mode, 0);
@@ -118,13 +118,13 @@ TEST(SimDesktop, FramesGoWithTheirWindowAndMissingWindowsDrawNothing) {
     SimDesktop desktop;
     const WindowHandle w = desktop.AddWindow(0, "W", {0, 0, 100, 100});
     const WindowHandle v = desktop.AddWindow(0, "V", {0, 0, 100, 100});
-    desktop.DrawInvertedFrame(w, 0, {1, 1, 10, 10});
-    desktop.DrawInvertedFrame(v, 1, {0, 0, 99, 99});
+    desktop.DrawInvertedFrame(w, kFrameClientRect, {1, 1, 10, 10});
+    desktop.DrawInvertedFrame(v, kFrameTitleBand, {0, 0, 99, 99});
     desktop.DestroyWindow(w);
     std::vector<FrameDraw> shown = desktop.InvertedFrames();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].window, v);
-    desktop.DrawInvertedFrame(w, 0, {1, 1, 10, 10});
+    desktop.DrawInvertedFrame(w, kFrameClientRect, {1, 1, 10, 10});
     EXPECT_EQ(desktop.DrawLog().size(), 2u);
     EXPECT_EQ(desktop.InvertedFrames().size(), 1u);
 }
