@@ -1,6 +1,7 @@
 #include "app/win/dialogs_win.h"
 
 #include "app/win/prompt_dialogs.h"
+#include "platform/win/utf16_win.h"
 
 namespace qm::win {
 
@@ -55,7 +56,7 @@ void Win32Dialogs::ShowAbout() {
 }
 
 int Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption, unsigned flags) {
-    return ::MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
+    return ::MessageBoxW(owner_, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }
 
 }  // namespace qm::win
