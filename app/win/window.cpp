@@ -54,7 +54,8 @@ bool CWindow::RegisterWindowClass(const char* className, UINT classStyle, HICON 
     wc.lpfnWndProc = &CWindow::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = icon;
-    wc.hCursor = cursor != nullptr ? cursor : ::LoadCursor(nullptr, IDC_ARROW);
+    wc.hCursor =
+        cursor != nullptr ? cursor : ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = background;
     wc.lpszClassName = name.c_str();
     return ::RegisterClassW(&wc) != 0;
