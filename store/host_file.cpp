@@ -229,16 +229,6 @@ std::string SerializeHostFile(const HostFileTables& tables) {
     return out;
 }
 
-std::filesystem::path PathFromText(const std::string& text) {
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
-}
-
-std::string TextFromPath(const std::filesystem::path& path) {
-    const std::u8string s = path.u8string();
-    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
-}
-
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

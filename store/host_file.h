@@ -25,7 +25,7 @@ bool ParseHostFile(const std::string& bytes, HostFileTables& tables);
 // The exact bytes of a host file for the tables.
 std::string SerializeHostFile(const HostFileTables& tables);
 
-// Paths from and to 8-bit (UTF-8) texts.
+// Paths from and to UTF-8 texts (UTF-16 paths on Windows, bytes elsewhere).
 std::filesystem::path PathFromText(const std::string& text);
 std::string TextFromPath(const std::filesystem::path& path);
 

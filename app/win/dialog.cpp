@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win/utf16_win.h"
+
 namespace qm::win {
 
 namespace {
 
 bool IsRadioButton(HWND control) {
-    const LONG_PTR type = ::GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    const LONG_PTR type = ::GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
     return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }
 
@@ -16,7 +18,7 @@ bool IsRadioButton(HWND control) {
 std::vector<HWND> RadioGroup(HWND first) {
     std::vector<HWND> group;
     for (HWND control = first; control != nullptr; control = ::GetWindow(control, GW_HWNDNEXT)) {
-        if (control != first && (::GetWindowLongPtrA(control, GWL_STYLE) & WS_GROUP) != 0) {
+        if (control != first && (::GetWindowLongPtrW(control, GWL_STYLE) & WS_GROUP) != 0) {
             break;
         }
         if (IsRadioButton(control)) {
@@ -38,7 +40,7 @@ bool ReturnsResultDirectly(UINT message) {
 // hidden top-level dialog that its initialisation did not move is centred on
 // its owner, or on the work area when it has no visible owner.
 void FinishInitialisation(HWND dialog, const RECT& before) {
-    const LONG_PTR style = ::GetWindowLongPtrA(dialog, GWL_STYLE);
+    const LONG_PTR style = ::GetWindowLongPtrW(dialog, GWL_STYLE);
     if ((style & DS_SYSMODAL) != 0) {
         ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -52,14 +54,14 @@ void FinishInitialisation(HWND dialog, const RECT& before) {
     if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
         ::GetWindowRect(owner, &area);
     } else {
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     }
     const int w = now.right - now.left;
     const int h = now.bottom - now.top;
     int x = (area.left + area.right - w) / 2;
     int y = (area.top + area.bottom - h) / 2;
     RECT work{};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - w));
     y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - h));
     ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -73,7 +75,7 @@ INT_PTR CDialog::DoModal(HWND parent) {
     }
     modal_ = true;
     const INT_PTR result =
-        ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent,
                           &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     modal_ = false;
     return result;
@@ -85,7 +87,7 @@ bool CDialog::CreateModeless(HWND parent) {
     }
     modal_ = false;
     HWND window =
-        ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+        ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent,
                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return window != nullptr && window == Handle();
 }
@@ -103,18 +105,11 @@ void CDialog::EndDialog(INT_PTR result) {
 }
 
 std::string CDialog::ItemText(int id) const {
-    HWND control = Item(id);
-    if (control == nullptr) {
-        return {};
-    }
-    const int length = ::GetWindowTextLengthA(control);
-    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
-    const int got = ::GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), static_cast<size_t>(got > 0 ? got : 0));
+    return WindowText(Item(id));
 }
 
 void CDialog::SetItemText(int id, const std::string& text) {
-    ::SetDlgItemTextA(Handle(), id, text.c_str());
+    ::SetDlgItemTextW(Handle(), id, Widen(text).c_str());
 }
 
 bool CDialog::IsChecked(int id) const {
@@ -132,7 +127,7 @@ int CDialog::RadioIndex(int firstId) const {
     }
     const std::vector<HWND> group = RadioGroup(first);
     for (size_t i = 0; i < group.size(); ++i) {
-        if (::SendMessageA(group[i], BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        if (::SendMessageW(group[i], BM_GETCHECK, 0, 0) == BST_CHECKED) {
             return static_cast<int>(i);
         }
     }
@@ -147,7 +142,7 @@ void CDialog::SetRadioIndex(int firstId, int index) {
     const std::vector<HWND> group = RadioGroup(first);
     for (size_t i = 0; i < group.size(); ++i) {
         const bool on = static_cast<int>(i) == index;
-        ::SendMessageA(group[i], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendMessageW(group[i], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 }
 
@@ -214,7 +209,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
                 handled = static_cast<INT_PTR>(result);
             } else {
                 handled = TRUE;
-                ::SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+                ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
             }
         }
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "app/win/dialogs_win.h"
 
 #include "app/win/prompt_dialogs.h"
+#include "platform/win/utf16_win.h"
 
 namespace qm::win {
 
@@ -57,7 +58,7 @@ void Win32Dialogs::ShowAbout() {
 void Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption,
                                MessageIcon icon) {
     const UINT flags = MB_OK | (icon == MessageIcon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
-    ::MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
+    ::MessageBoxW(owner_, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }
 
 }  // namespace qm::win

@@ -11,8 +11,8 @@ constexpr char kFrameClass[] = "QuillmoorMainFrame";
 }  // namespace
 
 bool CMainFrame::CreateHidden() {
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    HICON icon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_RECYCLE_BIN));
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_RECYCLE_BIN));
     if (!RegisterWindowClass(kFrameClass, 0, icon, nullptr,
                              reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
         return false;

@@ -12,6 +12,7 @@
 #include "store/module_path.h"
 #include "platform/win/launcher_win.h"
 #include "platform/win/registry_win.h"
+#include "platform/win/utf16_win.h"
 
 namespace qm::win {
 
@@ -44,22 +45,22 @@ private:
 // The named mutex that keeps the program to one instance; its handle stays
 // open until the process ends.
 bool TakeInstanceMutex() {
-    ::CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    ::CreateMutexW(nullptr, TRUE, Widen(kInstanceMutexName).c_str());
     return ::GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 int MessageLoop(HWND bin) {
     MSG msg;
     BOOL got;
-    while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+    while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1) {
             return -1;
         }
-        if (bin != nullptr && ::IsDialogMessageA(bin, &msg)) {
+        if (bin != nullptr && ::IsDialogMessageW(bin, &msg)) {
             continue;
         }
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -73,7 +74,7 @@ AppCore* ProgramCore() {
 int RunProgram(BrowserSystem& browsers, WindowServices& windows, const ProgramOptions& options) {
     OleSession ole;
     if (!ole.Ok()) {
-        ::MessageBoxA(nullptr, "OLE initialization failed.", "Quill Moor", MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, L"OLE initialization failed.", L"Quill Moor", MB_OK | MB_ICONERROR);
         return 1;
     }
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};

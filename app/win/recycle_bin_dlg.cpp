@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/app_core.h"
 #include "hook/quillmoor_dll.h"
+#include "platform/win/utf16_win.h"
 #include "res/resource.h"
 
 namespace qm::win {
@@ -57,7 +60,7 @@ void CRecycleBinDlg::Show(bool show) {
 
 bool CRecycleBinDlg::IsTopMost() const {
     HWND window = CWindow::Handle();
-    return window != nullptr && (::GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return window != nullptr && (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 void CRecycleBinDlg::SetTopMost(bool topMost) {
@@ -66,8 +69,8 @@ void CRecycleBinDlg::SetTopMost(bool topMost) {
         return;
     }
     // The style bit and the z-order band change together.
-    const LONG_PTR exStyle = ::GetWindowLongPtrA(window, GWL_EXSTYLE);
-    ::SetWindowLongPtrA(window, GWL_EXSTYLE,
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+    ::SetWindowLongPtrW(window, GWL_EXSTYLE,
                         topMost ? (exStyle | WS_EX_TOPMOST) : (exStyle & ~WS_EX_TOPMOST));
     ::SetWindowPos(window, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE);
@@ -89,8 +92,8 @@ void CRecycleBinDlg::PostTrackerEvent(int code, long value) {
 bool CRecycleBinDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     HWND window = CWindow::Handle();
-    ::SetWindowLongPtrA(window, GWL_EXSTYLE,
-                        ::GetWindowLongPtrA(window, GWL_EXSTYLE) | WS_EX_TOPMOST);
+    ::SetWindowLongPtrW(window, GWL_EXSTYLE,
+                        ::GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_TOPMOST);
     ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetWindowPos(window, nullptr, kBinX, kBinY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     buttonDown_ = false;
@@ -107,21 +110,22 @@ void CRecycleBinDlg::CreateToolTip() {
     HWND window = CWindow::Handle();
     // Not owned by the bin: a top-most owned window keeps Wine from making its
     // owner top-most again after "Always On Top" was switched off.
-    toolTip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+    toolTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                 nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (toolTip_ == nullptr) {
         return;
     }
-    TOOLINFOA tool{};
+    std::wstring tip = Widen(kToolTipText);
+    TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     // The tool takes the window's mouse messages itself (TTF_SUBCLASS).
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = window;
     tool.uId = reinterpret_cast<UINT_PTR>(window);
-    tool.lpszText = const_cast<char*>(kToolTipText);
-    ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    ::SendMessageA(toolTip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 200);
+    tool.lpszText = tip.data();
+    ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(toolTip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 200);
 }
 
 void CRecycleBinDlg::HookEvent(DragPhase phase) {
@@ -156,7 +160,7 @@ bool CRecycleBinDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         }
         case WM_NCACTIVATE:
             // The caption is always drawn as active.
-            result = ::DefWindowProcA(CWindow::Handle(), WM_NCACTIVATE, TRUE, lParam);
+            result = ::DefWindowProcW(CWindow::Handle(), WM_NCACTIVATE, TRUE, lParam);
             return true;
         default:
             return false;
@@ -171,7 +175,7 @@ bool CRecycleBinDlg::OnMouse(UINT message, POINT client, WPARAM) {
         case WM_LBUTTONDOWN:
             ::SetCapture(window);
             ::SetCursor(
-                ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_DRAG_CURSOR)));
+                ::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_DRAG_CURSOR)));
             buttonDown_ = true;
             core_.BinDrag(kDragPress, ScreenPoint(window, client));
             break;
@@ -226,7 +230,7 @@ bool CRecycleBinDlg::OnDestroy() {
 
 int CRecycleBinDlg::ShowContextMenu() {
     HWND window = CWindow::Handle();
-    HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_RECYCLE_BIN_MENU));
+    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_RECYCLE_BIN_MENU));
     if (menu == nullptr) {
         return kCmdNone;
     }
@@ -236,8 +240,8 @@ int CRecycleBinDlg::ShowContextMenu() {
         return kCmdNone;
     }
     if (IsVisible()) {
-        ::ModifyMenuA(popup, ID_SHOW_RECYCLE_BIN, MF_BYCOMMAND | MF_STRING, ID_RESTORE,
-                      "&Hide Recycle Bin");
+        ::ModifyMenuW(popup, ID_SHOW_RECYCLE_BIN, MF_BYCOMMAND | MF_STRING, ID_RESTORE,
+                      L"&Hide Recycle Bin");
     }
     if (!IsTopMost()) {
         ::CheckMenuItem(popup, ID_ALWAYS_ON_TOP, MF_BYCOMMAND | MF_UNCHECKED);

@@ -1,7 +1,8 @@
 #include "app/win/window.h"
 
 #include <iterator>
-#include <vector>
+
+#include "platform/win/utf16_win.h"
 
 namespace qm::win {
 
@@ -21,6 +22,17 @@ POINT PointOf(LPARAM lParam) {
 
 }  // namespace
 
+std::string WindowText(HWND window) {
+    if (window == nullptr) {
+        return {};
+    }
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring buffer(static_cast<size_t>(length > 0 ? length : 0) + 2, L'\0');
+    const int got = ::GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+    buffer.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return Narrow(buffer);
+}
+
 CWindow::~CWindow() {
     if (hwnd_ != nullptr) {
         HWND window = hwnd_;
@@ -31,20 +43,22 @@ CWindow::~CWindow() {
 
 bool CWindow::RegisterWindowClass(const char* className, UINT classStyle, HICON icon,
                                   HCURSOR cursor, HBRUSH background) {
-    WNDCLASSA wc{};
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    if (::GetClassInfoA(instance, className, &wc)) {
+    const std::wstring name = Widen(className != nullptr ? className : "");
+    WNDCLASSW wc{};
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    if (::GetClassInfoW(instance, name.c_str(), &wc)) {
         return true;
     }
-    wc = WNDCLASSA{};
+    wc = WNDCLASSW{};
     wc.style = classStyle;
     wc.lpfnWndProc = &CWindow::WindowProc;
     wc.hInstance = instance;
     wc.hIcon = icon;
-    wc.hCursor = cursor != nullptr ? cursor : ::LoadCursor(nullptr, IDC_ARROW);
+    wc.hCursor =
+        cursor != nullptr ? cursor : ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = background;
-    wc.lpszClassName = className;
-    return ::RegisterClassA(&wc) != 0;
+    wc.lpszClassName = name.c_str();
+    return ::RegisterClassW(&wc) != 0;
 }
 
 bool CWindow::Create(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
@@ -52,8 +66,10 @@ bool CWindow::Create(DWORD exStyle, const char* className, const char* title, DW
     if (hwnd_ != nullptr) {
         return false;
     }
-    HWND window = ::CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent,
-                                    menu, ::GetModuleHandleA(nullptr), this);
+    const std::wstring wideClass = Widen(className != nullptr ? className : "");
+    const std::wstring wideTitle = Widen(title != nullptr ? title : "");
+    HWND window = ::CreateWindowExW(exStyle, wideClass.c_str(), wideTitle.c_str(), style, x, y,
+                                    width, height, parent, menu, ::GetModuleHandleW(nullptr), this);
     return window != nullptr && window == hwnd_;
 }
 
@@ -65,7 +81,7 @@ void CWindow::Destroy() {
 
 void CWindow::SetText(const std::string& text) {
     if (hwnd_ != nullptr) {
-        ::SetWindowTextA(hwnd_, text.c_str());
+        ::SetWindowTextW(hwnd_, Widen(text).c_str());
     }
 }
 
@@ -73,35 +89,32 @@ std::string CWindow::GetText() const {
     if (hwnd_ == nullptr) {
         return {};
     }
-    const int length = ::GetWindowTextLengthA(hwnd_);
-    std::vector<char> buffer(static_cast<size_t>(length) + 2, '\0');
-    const int got = ::GetWindowTextA(hwnd_, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), static_cast<size_t>(got > 0 ? got : 0));
+    return WindowText(hwnd_);
 }
 
 LRESULT CWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return hwnd_ != nullptr ? ::SendMessageA(hwnd_, message, wParam, lParam) : 0;
+    return hwnd_ != nullptr ? ::SendMessageW(hwnd_, message, wParam, lParam) : 0;
 }
 
 bool CWindow::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return hwnd_ != nullptr && ::PostMessageA(hwnd_, message, wParam, lParam) != 0;
+    return hwnd_ != nullptr && ::PostMessageW(hwnd_, message, wParam, lParam) != 0;
 }
 
 CWindow* CWindow::FromHandle(HWND window) {
     if (window == nullptr) {
         return nullptr;
     }
-    return reinterpret_cast<CWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    return reinterpret_cast<CWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 void CWindow::Attach(HWND window) {
     hwnd_ = window;
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 void CWindow::Detach() {
     if (hwnd_ != nullptr) {
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
     }
 }
@@ -111,7 +124,7 @@ bool CWindow::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 }
 
 LRESULT CWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 bool CWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -158,7 +171,7 @@ bool CWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
 LRESULT CALLBACK CWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CWindow* self = nullptr;
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         self = static_cast<CWindow*>(create->lpCreateParams);
         if (self != nullptr) {
             self->Attach(window);
@@ -167,7 +180,7 @@ LRESULT CALLBACK CWindow::WindowProc(HWND window, UINT message, WPARAM wParam, L
         self = FromHandle(window);
     }
     if (self == nullptr) {
-        return ::DefWindowProcA(window, message, wParam, lParam);
+        return ::DefWindowProcW(window, message, wParam, lParam);
     }
     LRESULT result = 0;
     try {

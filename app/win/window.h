@@ -9,6 +9,9 @@
 
 namespace qm::win {
 
+// A window's text (its caption, or a control's label) in UTF-8.
+std::string WindowText(HWND window);
+
 class CWindow {
 public:
     CWindow() = default;
@@ -19,6 +22,7 @@ public:
     HWND Handle() const { return hwnd_; }
     bool Exists() const { return hwnd_ != nullptr && ::IsWindow(hwnd_); }
 
+    // Texts here are UTF-8; the windows themselves are Unicode windows.
     // Registers a window class whose procedure routes to CWindow objects.
     static bool RegisterWindowClass(const char* className, UINT classStyle = 0,
                                     HICON icon = nullptr, HCURSOR cursor = nullptr,

@@ -1,5 +1,5 @@
 // Wide strings, BSTRs and VARIANTs of the browser interfaces, and their
-// conversion to and from the program's 8-bit texts. Windows only.
+// conversion to and from the program's UTF-8 texts. Windows only.
 #pragma once
 
 #include <windows.h>
@@ -10,17 +10,18 @@
 
 namespace qm::ie {
 
-// Converts count wide characters (embedded NULs included) to 8-bit text in
-// the given code page. An empty input gives an empty text; false when the
-// conversion fails.
-bool WideToText(const wchar_t* wide, std::size_t count, std::string& out, UINT codePage = CP_ACP);
+// Converts count UTF-16 units (embedded NULs included) to UTF-8, whatever
+// the system's code page; an unpaired surrogate becomes U+FFFD. An empty input
+// gives an empty text; false for a null pointer with a count.
+bool WideToText(const wchar_t* wide, std::size_t count, std::string& out);
 
-// A BSTR as 8-bit text; a null BSTR is the empty text.
-bool BstrToText(BSTR bstr, std::string& out, UINT codePage = CP_ACP);
+// A BSTR as UTF-8 text; a null BSTR is the empty text.
+bool BstrToText(BSTR bstr, std::string& out);
 
-// A newly allocated BSTR holding text; null when conversion or allocation
-// fails. An empty text gives an allocated empty BSTR.
-BSTR TextToBstr(const std::string& text, UINT codePage = CP_ACP);
+// A newly allocated BSTR holding the UTF-16 form of a UTF-8 text (ill-formed
+// bytes become U+FFFD); null when allocation fails. An empty text gives an
+// allocated empty BSTR.
+BSTR TextToBstr(const std::string& text);
 
 // Owns one BSTR and frees it.
 class ScopedBstr {

@@ -2,9 +2,11 @@
 
 #include <climits>
 
+#include "platform/win/utf16_win.h"
+
 namespace qm::ie {
 
-bool WideToText(const wchar_t* wide, std::size_t count, std::string& out, UINT codePage) {
+bool WideToText(const wchar_t* wide, std::size_t count, std::string& out) {
     out.clear();
     if (count == 0) {
         return true;
@@ -12,51 +14,25 @@ bool WideToText(const wchar_t* wide, std::size_t count, std::string& out, UINT c
     if (!wide || count > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
-    const int wideCount = static_cast<int>(count);
-    const int needed =
-        WideCharToMultiByte(codePage, 0, wide, wideCount, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        return false;
-    }
-    std::string text(static_cast<std::size_t>(needed), '\0');
-    const int written =
-        WideCharToMultiByte(codePage, 0, wide, wideCount, text.data(), needed, nullptr, nullptr);
-    if (written != needed) {
-        return false;
-    }
-    out.swap(text);
+    out = win::Narrow(std::wstring_view(wide, count));
     return true;
 }
 
-bool BstrToText(BSTR bstr, std::string& out, UINT codePage) {
+bool BstrToText(BSTR bstr, std::string& out) {
     if (!bstr) {
         out.clear();
         return true;
     }
-    return WideToText(bstr, SysStringLen(bstr), out, codePage);
+    return WideToText(bstr, SysStringLen(bstr), out);
 }
 
-BSTR TextToBstr(const std::string& text, UINT codePage) {
-    if (text.empty()) {
-        return SysAllocStringLen(L"", 0);
-    }
-    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+BSTR TextToBstr(const std::string& text) {
+    const std::wstring wide = win::Widen(text);
+    // Widen gives "" for a non-empty text only when it is too long to convert.
+    if ((wide.empty() && !text.empty()) || wide.size() > static_cast<std::size_t>(UINT_MAX) - 1) {
         return nullptr;
     }
-    const int count = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(codePage, 0, text.data(), count, nullptr, 0);
-    if (needed <= 0) {
-        return nullptr;
-    }
-    BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(needed));
-    if (!bstr) {
-        return nullptr;
-    }
-    if (MultiByteToWideChar(codePage, 0, text.data(), count, bstr, needed) != needed) {
-        SysFreeString(bstr);
-        return nullptr;
-    }
-    return bstr;
+    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 }  // namespace qm::ie

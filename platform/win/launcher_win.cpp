@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <vector>
+#include <string>
+
+#include "platform/win/utf16_win.h"
 
 namespace qm {
 
@@ -19,15 +21,14 @@ bool LauncherWin::Start(const std::string& commandLine, ShowState show) {
     if (commandLine.empty()) {
         return false;
     }
-    // CreateProcessA may write into the command line it is given.
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
+    // CreateProcessW may write into the command line it is given.
+    std::wstring line = win::Widen(commandLine);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(ShowCommand(show));
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         return false;
     }
@@ -41,7 +42,9 @@ bool LauncherWin::Open(const std::string& address, ShowState show) {
     if (address.empty()) {
         return false;
     }
-    HINSTANCE result = ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, ShowCommand(show));
+    const std::wstring target = win::Widen(address);
+    HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, ShowCommand(show));
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

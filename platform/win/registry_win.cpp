@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win/utf16_win.h"
+
 namespace qm {
 
 namespace {
@@ -45,58 +47,75 @@ public:
     KeyWin& operator=(const KeyWin&) = delete;
 
     std::optional<std::string> ReadString(const std::string& name, std::size_t maxChars) override {
-        // One read into a buffer with room for the text, its zero and one
-        // spare byte, so a text stored without its terminating zero still fits.
-        // (A size asked for beforehand is no guide: the 8-bit function may
-        // report the size of the stored wide text.) Longer data gives
-        // ERROR_MORE_DATA and counts as unreadable.
+        // Characters are the registry's own, UTF-16 units. One read into a
+        // buffer with room for the text, its zero and one spare unit, so a
+        // text stored without its terminating zero still fits. Longer data
+        // gives ERROR_MORE_DATA and counts as unreadable.
         if (maxChars > kMaxTextRead) {
             maxChars = kMaxTextRead;
         }
-        std::vector<char> buffer(maxChars + 2, '\0');
+        std::vector<wchar_t> buffer(maxChars + 2, L'\0');
         DWORD type = 0;
-        DWORD got = static_cast<DWORD>(buffer.size());
-        if (RegQueryValueExA(key_, name.c_str(), nullptr, &type,
+        DWORD got = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        const std::wstring wideName = win::Widen(name);
+        if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type,
                              reinterpret_cast<BYTE*>(buffer.data()), &got) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ) || got > buffer.size()) {
+            (type != REG_SZ && type != REG_EXPAND_SZ) || got > buffer.size() * sizeof(wchar_t)) {
             return std::nullopt;
         }
-        std::string text(buffer.data(), got);
-        std::size_t end = text.find('\0');
-        if (end != std::string::npos) {
-            text.resize(end);
+        // An odd byte count (data not written as wide text) loses its last byte.
+        std::wstring_view text(buffer.data(), got / sizeof(wchar_t));
+        const std::size_t end = text.find(L'\0');
+        if (end != std::wstring_view::npos) {
+            text = text.substr(0, end);
         }
         if (text.size() > maxChars) {
             return std::nullopt;
         }
-        return text;
+        return win::Narrow(text);
     }
 
     std::optional<std::uint32_t> ReadDword(const std::string& name) override {
-        // The type is not looked at: any value of exactly four bytes.
-        BYTE data[4] = {0, 0, 0, 0};
-        DWORD size = sizeof data;
-        if (RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, data, &size) != ERROR_SUCCESS ||
-            size != sizeof data) {
+        // Any value of exactly four bytes, whatever its type. A text counts in
+        // its 8-bit form with its terminating zero, the form the program has
+        // always read ("abc" is four bytes), not as the wide text stored.
+        wchar_t buffer[16] = {};
+        DWORD size = sizeof buffer;
+        DWORD type = 0;
+        if (RegQueryValueExW(key_, win::Widen(name).c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+            size > sizeof buffer) {
             return std::nullopt;
         }
-        return static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-               static_cast<std::uint32_t>(data[2]) << 16 |
-               static_cast<std::uint32_t>(data[3]) << 24;
+        std::string data;
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+            data = win::Narrow(std::wstring_view(buffer, size / sizeof(wchar_t)));
+        } else {
+            data.assign(reinterpret_cast<const char*>(buffer), size);
+        }
+        if (data.size() != 4) {
+            return std::nullopt;
+        }
+        const auto byte = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(data[i]));
+        };
+        return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
     }
 
     bool WriteString(const std::string& name, const std::string& value) override {
-        if (value.size() >= 0x7FFFFFFF) {
+        if (value.size() >= 0x3FFFFFFF) {
             return false;
         }
-        return RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+        const std::wstring wide = win::Widen(value);
+        return RegSetValueExW(key_, win::Widen(name).c_str(), 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(wide.c_str()),
+                              static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) ==
+               ERROR_SUCCESS;
     }
 
     bool WriteDword(const std::string& name, std::uint32_t value) override {
         DWORD data = value;
-        return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD,
+        return RegSetValueExW(key_, win::Widen(name).c_str(), 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
     }
 
@@ -109,7 +128,8 @@ private:
 std::unique_ptr<RegistryKey> RegistryWin::Open(RegistryRoot root, const std::string& path,
                                                RegistryAccess access) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(RootHandle(root), path.c_str(), 0, Sam(access), &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(RootHandle(root), win::Widen(path).c_str(), 0, Sam(access), &key) !=
+        ERROR_SUCCESS) {
         return nullptr;
     }
     return std::make_unique<KeyWin>(key);
@@ -118,8 +138,9 @@ std::unique_ptr<RegistryKey> RegistryWin::Open(RegistryRoot root, const std::str
 std::unique_ptr<RegistryKey> RegistryWin::Create(RegistryRoot root, const std::string& path,
                                                  RegistryAccess access) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(RootHandle(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        Sam(access), nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(RootHandle(root), win::Widen(path).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, Sam(access), nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
     return std::make_unique<KeyWin>(key);

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <iterator>
+
+#include "platform/win/utf16_win.h"
+
 namespace qm::win {
 
 namespace {
@@ -94,9 +98,9 @@ bool Win32WindowServices::ScreenToClient(WindowHandle window, Point& p) {
 }
 
 std::string Win32WindowServices::ClassName(WindowHandle window) {
-    char name[101] = {};
-    const int length = ::GetClassNameA(H(window), name, static_cast<int>(sizeof(name)));
-    return std::string(name, static_cast<size_t>(length > 0 ? length : 0));
+    wchar_t name[101] = {};
+    const int length = ::GetClassNameW(H(window), name, static_cast<int>(std::size(name)));
+    return Narrow(std::wstring_view(name, static_cast<size_t>(length > 0 ? length : 0)));
 }
 
 std::vector<WindowHandle> Win32WindowServices::Descendants(WindowHandle window) {

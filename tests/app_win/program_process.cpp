@@ -1,5 +1,6 @@
 #include "tests/app_win/program_process.h"
 
+#include "platform/win/utf16_win.h"
 #include "tests/app_win/win_test_util.h"
 
 namespace qm::wintest {
@@ -46,14 +47,28 @@ ProgramProcess::~ProgramProcess() {
 }
 
 bool ProgramProcess::Start(const std::string& exe, const std::string& arguments) {
-    std::string command = "\"" + ModuleDirectory() + exe + "\"";
+    return StartPath(ModuleDirectory() + exe, arguments);
+}
+
+bool ProgramProcess::StartPath(const std::string& path, const std::string& arguments) {
+    if (info_.hProcess != nullptr) {
+        // Started once already: only an ended process makes way for another.
+        if (Running()) {
+            return false;
+        }
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+        info_ = PROCESS_INFORMATION{};
+    }
+    std::string command = "\"" + path + "\"";
     if (!arguments.empty()) {
         command += " " + arguments;
     }
-    STARTUPINFOA si{};
+    std::wstring wide = win::Widen(command);
+    STARTUPINFOW si{};
     si.cb = sizeof(si);
-    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &info_) != 0;
+    return CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &info_) != 0;
 }
 
 bool ProgramProcess::Running() const {

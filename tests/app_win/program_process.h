@@ -16,6 +16,8 @@ public:
 
     // exe: a file name beside the test; arguments appended to the command line.
     bool Start(const std::string& exe, const std::string& arguments = std::string());
+    // The same for a program anywhere: its full path, UTF-8.
+    bool StartPath(const std::string& path, const std::string& arguments = std::string());
     bool Running() const;
     // Waits for the process to end; its exit code, or -2 on time-out.
     long WaitExit(DWORD timeoutMs);

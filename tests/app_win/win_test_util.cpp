@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstdlib>
 #include <vector>
+
+#include "platform/win/utf16_win.h"
 
 namespace qm::wintest {
 
@@ -104,9 +105,9 @@ POINT CentreOf(HWND window) {
 }
 
 std::string TextOf(HWND window) {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof(text));
-    return text;
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return qm::win::Narrow(text);
 }
 
 std::string SaveScreenshot(const std::string& name) {

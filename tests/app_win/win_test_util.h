@@ -23,6 +23,7 @@ void ClickAt(int x, int y);
 // The centre of a window in screen coordinates.
 POINT CentreOf(HWND window);
 
+// A window's text in UTF-8.
 std::string TextOf(HWND window);
 
 // When QM_SHOT_DIR is set: the screen as <dir>/<name>.bmp. Returns the path

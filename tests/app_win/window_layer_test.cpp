@@ -1,6 +1,7 @@
 // The window layer: objects attached to their windows, handlers reached
 // through the dispatch table, exceptions stopped at the window procedure,
-// dialogs from templates with radio groups and check boxes.
+// dialogs from templates with radio groups and check boxes, and texts that
+// reach the system as UTF-16 whatever the code page.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -163,6 +164,47 @@ TEST(DialogLayer, RadioGroupIndexFollowsTemplateOrder) {
     dialog.SetChecked(IDC_CHECK_DONT_ASK, true);
     EXPECT_TRUE(dialog.IsChecked(IDC_CHECK_DONT_ASK));
     EXPECT_EQ(dialog.RadioIndex(12345), -1);  // no such control
+    dialog.Destroy();
+}
+
+// "Окно 窓 😀" (window, in Russian and Japanese, and a character beyond the
+// basic plane) in UTF-8 and as the system holds it.
+constexpr char kNonAsciiText[] =
+    "\xd0\x9e\xd0\xba\xd0\xbd\xd0\xbe \xe7\xaa\x93 \xf0\x9f\x98\x80";
+constexpr wchar_t kNonAsciiWide[] = L"\u041e\u043a\u043d\u043e \u7a93 \xd83d\xde00";
+
+std::wstring WideTextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+TEST(TextLayer, WindowAndItemTextsAreUtf8OutsideAndUtf16Inside) {
+    // A class name and a title with such letters as well.
+    const std::string cls = std::string("QuillmoorLayer") + kNonAsciiText;
+    const std::string title = std::string("layer ") + kNonAsciiText;
+    EXPECT_TRUE(CWindow::RegisterWindowClass(cls.c_str()));
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(0, cls.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, 10, 10, 200, 150));
+    EXPECT_EQ(window.GetText(), title);
+    EXPECT_EQ(WideTextOf(window.Handle()), std::wstring(L"layer ") + kNonAsciiWide);
+    EXPECT_EQ(FindWindowW((L"QuillmoorLayer" + std::wstring(kNonAsciiWide)).c_str(), nullptr),
+              window.Handle());
+    window.SetText(kNonAsciiText);
+    EXPECT_EQ(WideTextOf(window.Handle()), kNonAsciiWide);
+    EXPECT_EQ(qm::win::WindowText(window.Handle()), kNonAsciiText);
+    // Ill-formed UTF-8 shows as U+FFFD, never cuts the text short.
+    window.SetText("a\xff" "b");
+    EXPECT_EQ(WideTextOf(window.Handle()), L"a\xfffd" L"b");
+    window.Destroy();
+
+    ModeDialog dialog;
+    ASSERT_TRUE(dialog.CreateModeless());
+    dialog.SetItemText(IDC_RADIO_URL_ONLY, kNonAsciiText);
+    EXPECT_EQ(WideTextOf(GetDlgItem(dialog.Handle(), IDC_RADIO_URL_ONLY)), kNonAsciiWide);
+    SetDlgItemTextW(dialog.Handle(), IDC_RADIO_URL_AND_TITLE, kNonAsciiWide);
+    EXPECT_EQ(dialog.ItemText(IDC_RADIO_URL_AND_TITLE), kNonAsciiText);
+    EXPECT_EQ(dialog.ItemText(12345), "");  // no such control
     dialog.Destroy();
 }
 

@@ -70,7 +70,7 @@ TEST_F(DocumentTest, UrlTitleAndBody) {
     EXPECT_EQ("<BODY><IMG src=\"a.gif\"></BODY>", text);
 }
 
-TEST_F(DocumentTest, TextsCrossInTheUtf8CodePage) {
+TEST_F(DocumentTest, TextsCrossAsUtf8WhateverTheCodePage) {
     fake->title = L"Caf\u00e9 \u2014 \u65b0\u805e";
     fake->url = L"http://b\u00fccher.example/\u00e4";
     DocumentPtr document = Wrap();

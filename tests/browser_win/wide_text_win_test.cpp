@@ -1,4 +1,4 @@
-// Wide strings to and from the program's 8-bit texts, BSTR ownership.
+// BSTRs to and from the program's UTF-8 texts, BSTR ownership.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,24 +15,56 @@ const char kUtf8[] =
 
 TEST(WideText, Utf8RoundTrip) {
     std::string text;
-    ASSERT_TRUE(WideToText(kWide, wcslen(kWide), text, CP_UTF8));
+    ASSERT_TRUE(WideToText(kWide, wcslen(kWide), text));
     EXPECT_EQ(std::string(kUtf8), text);
-    ScopedBstr bstr(TextToBstr(text, CP_UTF8));
+    ScopedBstr bstr(TextToBstr(text));
     ASSERT_NE(nullptr, bstr.Get());
     EXPECT_EQ(wcslen(kWide), SysStringLen(bstr.Get()));
     EXPECT_EQ(0, wcscmp(kWide, bstr.Get()));
 }
 
-TEST(WideText, ActiveCodePageIsUsedByDefault) {
-    // Like the program, this test binary declares UTF-8 as its code page.
-    ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP());
+TEST(WideText, Utf8WhateverTheCodePage) {
+    // This test binary declares no code page: the system's ANSI code page is
+    // not UTF-8, and the page's texts still come and go as UTF-8. Cyrillic,
+    // CJK and a character beyond the basic plane (a surrogate pair).
+    const wchar_t kTitle[] =
+        L"\u041d\u043e\u0432\u043e\u0441\u0442\u0438 \u65b0\u805e \xd83d\xde00";
+    const char kTitleUtf8[] =
+        "\xd0\x9d\xd0\xbe\xd0\xb2\xd0\xbe\xd1\x81\xd1\x82\xd0\xb8 "
+        "\xe6\x96\xb0\xe8\x81\x9e \xf0\x9f\x98\x80";
+    EXPECT_NE(static_cast<UINT>(CP_UTF8), GetACP());
     std::string text;
-    ScopedBstr bstr(SysAllocString(kWide));
+    ScopedBstr bstr(SysAllocString(kTitle));
     ASSERT_TRUE(BstrToText(bstr.Get(), text));
-    EXPECT_EQ(std::string(kUtf8), text);
-    ScopedBstr back(TextToBstr(kUtf8));
+    EXPECT_EQ(std::string(kTitleUtf8), text);
+    ScopedBstr back(TextToBstr(kTitleUtf8));
     ASSERT_NE(nullptr, back.Get());
-    EXPECT_STREQ(kWide, back.Get());
+    EXPECT_STREQ(kTitle, back.Get());
+    ScopedVariant v;
+    ASSERT_TRUE(v.SetText(kTitleUtf8));
+    EXPECT_STREQ(kTitle, v.Get().bstrVal);
+}
+
+TEST(WideText, BrokenTextsCrossSafely) {
+    // A lone surrogate from the page, ill-formed bytes from the program: both
+    // become U+FFFD, and the rest of the text is kept.
+    const wchar_t kLone[] =
+        L"a\xd800"
+        L"b";
+    std::string text;
+    ASSERT_TRUE(WideToText(kLone, 3, text));
+    EXPECT_EQ(
+        "a\xef\xbf\xbd"
+        "b",
+        text);
+    ScopedBstr bstr(
+        TextToBstr("a\xff"
+                   "b"));
+    ASSERT_NE(nullptr, bstr.Get());
+    EXPECT_STREQ(
+        L"a\xfffd"
+        L"b",
+        bstr.Get());
 }
 
 TEST(WideText, NullAndEmptyBstrAreTheEmptyText) {
@@ -57,18 +89,18 @@ TEST(WideText, EmptyTextGivesAnAllocatedEmptyBstr) {
 
 TEST(WideText, EmbeddedNulsSurviveBothWays) {
     const std::string text("a\0b", 3);
-    ScopedBstr bstr(TextToBstr(text, CP_UTF8));
+    ScopedBstr bstr(TextToBstr(text));
     ASSERT_NE(nullptr, bstr.Get());
     ASSERT_EQ(3u, SysStringLen(bstr.Get()));
     EXPECT_EQ(L'b', bstr.Get()[2]);
     std::string back;
-    ASSERT_TRUE(BstrToText(bstr.Get(), back, CP_UTF8));
+    ASSERT_TRUE(BstrToText(bstr.Get(), back));
     EXPECT_EQ(text, back);
 }
 
 TEST(WideText, NullPointerWithALengthFails) {
     std::string text;
-    EXPECT_FALSE(WideToText(nullptr, 4, text, CP_UTF8));
+    EXPECT_FALSE(WideToText(nullptr, 4, text));
 }
 
 TEST(WideText, ReadTextFreesAndReportsFailure) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "store/module_path.h"
 #include "store/open_browser.h"
 #include "platform/win/launcher_win.h"
+#include "platform/win/utf16_win.h"
 #include "tests/settings_win/redirect_registry.h"
 #include "tests/settings_win/win_test_support.h"
 
@@ -55,6 +57,29 @@ TEST_F(LauncherWinTest, StartReturnsWithoutWaitingAndPassesArgumentsAndShowState
     std::string seen = WaitForLine(marker_, 20000);
     EXPECT_EQ(seen, "argc=2 show=1 arg=" + marker_);
     std::printf("start returned after %lu ms\n", static_cast<unsigned long>(took));
+}
+
+TEST_F(LauncherWinTest, NonAsciiCommandLineReachesTheProgramUnchanged) {
+    // A marker file named "метка 標識 <pid>.txt" in the temporary folder.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::string marker = win::Narrow(temp) +
+                               "\xd0\xbc\xd0\xb5\xd1\x82\xd0\xba\xd0\xb0 \xe6\xa8\x99\xe8\xad\x98 " +
+                               std::to_string(GetCurrentProcessId()) + ".txt";
+    const std::wstring wideMarker = win::Widen(marker);
+    DeleteFileW(wideMarker.c_str());
+    ASSERT_TRUE(launcher_.Start("\"" + ProbePath() + "\" \"" + marker + "\"", kShowNormal));
+    // The probe wrote the file under that very name, and got its name intact.
+    std::string seen;
+    const DWORD start = GetTickCount();
+    while (seen.empty() && GetTickCount() - start < 20000) {
+        std::ifstream in{std::filesystem::path(wideMarker)};
+        if (!in || !std::getline(in, seen)) {
+            Sleep(50);
+        }
+    }
+    EXPECT_EQ(seen, "argc=2 show=1 arg=" + marker);
+    DeleteFileW(wideMarker.c_str());
 }
 
 TEST_F(LauncherWinTest, StartOfAMissingProgramFails) {

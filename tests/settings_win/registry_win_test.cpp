@@ -94,6 +94,53 @@ TEST(RegistryWin, TextReadsKeepToTheirTypeAndLimit) {
     EXPECT_EQ(key->ReadString("expand"), "%TEMP%\\x");
 }
 
+// Registry texts are UTF-16; the port speaks UTF-8 whatever the code page.
+TEST(RegistryWin, NonAsciiTextsRoundTripAsUtf8) {
+    ScratchKey scratch;
+    const std::wstring base(scratch.Path().begin(), scratch.Path().end());
+    // "Ключ" (key) and "設定" (settings) as a sub key, a value name in
+    // Cyrillic, texts in Cyrillic, CJK and beyond the basic plane.
+    const std::string sub = "\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87\\\xe8\xa8\xad\xe5\xae\x9a";
+    const std::wstring wideSub = L"\u041a\u043b\u044e\u0447\\\u8a2d\u5b9a";
+    const std::string name = "s\xd0\x98\xd0\xbc\xd1\x8f";
+    const std::wstring wideName = L"s\u0418\u043c\u044f";
+    const struct {
+        std::string utf8;
+        std::wstring utf16;
+    } kTexts[] = {
+        {"C:\\\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb3\\\xe6\x97\xa5\xe6\x9c\xac\\Q.exe",
+         L"C:\\\u041f\u0440\u043e\u0433\\\u65e5\u672c\\Q.exe"},
+        {"\xf0\x9f\x98\x80 \xf0\x9d\x84\x9e", L"\xd83d\xde00 \xd834\xdd1e"},
+    };
+    RegistryWin registry;
+    for (const auto& t : kTexts) {
+        {
+            auto key = registry.Create(kHKCU, scratch.Sub(sub), RegistryAccess::kAll);
+            ASSERT_NE(key, nullptr);
+            ASSERT_TRUE(key->WriteString(name, t.utf8));
+        }
+        // What the system holds is the UTF-16 text under the UTF-16 names...
+        const wintest::RawText raw = wintest::GetRawText(base + L"\\" + wideSub, wideName);
+        ASSERT_TRUE(raw.found);
+        EXPECT_EQ(raw.text, t.utf16);
+        // ...and a text stored by any other program reads back as UTF-8.
+        ASSERT_TRUE(wintest::SetRawText(base + L"\\" + wideSub, L"other", t.utf16));
+        auto key = registry.Open(kHKCU, scratch.Sub(sub), RegistryAccess::kRead);
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->ReadString(name), t.utf8);
+        EXPECT_EQ(key->ReadString("other"), t.utf8);
+        // The limit counts the registry's own characters (UTF-16 units).
+        EXPECT_EQ(key->ReadString("other", t.utf16.size()), t.utf8);
+        EXPECT_EQ(key->ReadString("other", t.utf16.size() - 1), std::nullopt);
+    }
+    // Ill-formed UTF-8 is stored with U+FFFD in place of the bad bytes.
+    auto key = registry.Create(kHKCU, scratch.Path(), RegistryAccess::kAll);
+    ASSERT_NE(key, nullptr);
+    ASSERT_TRUE(key->WriteString("sBad", "a\xff\xd0z"));
+    EXPECT_EQ(wintest::GetRawText(base, L"sBad").text, L"a\xfffd\xfffdz");
+    EXPECT_EQ(key->ReadString("sBad"), "a\xef\xbf\xbd\xef\xbf\xbdz");
+}
+
 TEST(RegistryWin, AccessLevelIsHonoured) {
     ScratchKey scratch;
     RegistryWin registry;

@@ -62,4 +62,47 @@ inline RawValue GetRawValue(const std::string& keyPath, const std::string& name)
     return out;
 }
 
+// The same for wide names and texts: a REG_SZ value as the system stores it.
+inline bool SetRawText(const std::wstring& keyPath, const std::wstring& name,
+                       const std::wstring& text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool ok =
+        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+// A REG_SZ value read as wide text; nothing found gives found = false.
+struct RawText {
+    bool found = false;
+    std::wstring text;
+};
+
+inline RawText GetRawText(const std::wstring& keyPath, const std::wstring& name) {
+    RawText out;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return out;
+    }
+    wchar_t buffer[1024];
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                         &size) == ERROR_SUCCESS &&
+        type == REG_SZ) {
+        out.found = true;
+        out.text.assign(buffer, size / sizeof(wchar_t));
+        if (!out.text.empty() && out.text.back() == L'\0') {
+            out.text.pop_back();
+        }
+    }
+    RegCloseKey(key);
+    return out;
+}
+
 }  // namespace qm::wintest

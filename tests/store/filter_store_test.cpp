@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "store/address_keys.h"
 #include "store/host_file.h"
 #include "store_fixture.h"
@@ -53,6 +55,43 @@ TEST_F(StoreTest, DataDirectoryWithNonAsciiNameWorks) {
     ASSERT_EQ(again.BuildLocationTree(tree), 1);
     ASSERT_EQ(tree.items.size(), 1u);
     EXPECT_EQ(tree.items[0].label, "com");
+}
+
+TEST_F(StoreTest, PathsComeFromUtf8TextsAndIllFormedNamesAreSafe) {
+    // Cyrillic, Japanese and a character beyond the basic plane.
+    const std::string kNames[] = {
+        "\xd0\x94\xd0\xb0\xd0\xbd\xd0\xbd\xd1\x8b\xd0\xb5",
+        "\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf",
+        "\xf0\x9f\x98\x80 x",
+    };
+    for (const std::string& name : kNames) {
+        EXPECT_EQ(TextFromPath(PathFromText(name)), name);
+        const std::string directory = TextFromPath(dir_ / PathFromText(name));
+        {
+            FilterStore store(directory);
+            FilterRecord r = Element("a");
+            ASSERT_EQ(store.AddFilter(kPage, r), 1) << name;
+        }
+        EXPECT_TRUE(std::filesystem::exists(dir_ / PathFromText(name) / "www.example.com.Dat"))
+            << name;
+    }
+    // Bytes that are no UTF-8 at all: no exception, and the store still works
+    // in a folder of its own inside the parent (on Windows the bad bytes are
+    // U+FFFD in the folder's name).
+    const std::string bad = TextFromPath(dir_ / PathFromText("bad\xff\xc0name"));
+    std::unique_ptr<FilterStore> store;
+    ASSERT_NO_THROW(store = std::make_unique<FilterStore>(bad));
+    FilterRecord r = Element("a");
+    EXPECT_EQ(store->AddFilter(kPage, r), 1);
+    int made = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+        const std::string entryName = TextFromPath(entry.path().filename());
+        if (entryName.rfind("bad", 0) == 0) {
+            ++made;
+            EXPECT_TRUE(std::filesystem::exists(entry.path() / "www.example.com.Dat"));
+        }
+    }
+    EXPECT_EQ(made, 1);
 }
 
 TEST_F(StoreTest, FirstFilterCreatesTheHostFileAndReportsTheSetChanged) {
