@@ -157,13 +157,13 @@ TEST_F(WindowServicesTest, ClientFrameInvertsAndSecondDrawingErases) {
     const COLORREF onTop = ClientPixel(grandchild_, 60, 30);
     const COLORREF onLeft = ClientPixel(grandchild_, 20, 60);
     ASSERT_EQ(onTop, RGB(255, 255, 255));
-    services_.DrawInvertedFrame(W(grandchild_), kFrameClientRect, r);
+    services_.DrawInvertedFrame(W(grandchild_), qm::kFrameClientRect, r);
     EXPECT_EQ(ClientPixel(grandchild_, 60, 30), RGB(0, 0, 0));
     EXPECT_EQ(ClientPixel(grandchild_, 20, 60), RGB(0, 0, 0));
     EXPECT_EQ(ClientPixel(grandchild_, 119, 60), RGB(0, 0, 0));
     EXPECT_EQ(ClientPixel(grandchild_, 60, 99), RGB(0, 0, 0));
     EXPECT_EQ(ClientPixel(grandchild_, 60, 60), inside);  // only the outline
-    services_.DrawInvertedFrame(W(grandchild_), kFrameClientRect, r);
+    services_.DrawInvertedFrame(W(grandchild_), qm::kFrameClientRect, r);
     EXPECT_EQ(ClientPixel(grandchild_, 60, 30), onTop);
     EXPECT_EQ(ClientPixel(grandchild_, 20, 60), onLeft);
 }
@@ -174,11 +174,11 @@ TEST_F(WindowServicesTest, TitleBandInvertsTheCaption) {
     const Rect band{0, 0, window.Width() - 1, window.Height() - 1};
     const int y = GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
     const COLORREF before = WindowPixel(frame_, 40, y);
-    services_.DrawInvertedFrame(W(frame_), kFrameTitleBand, band);
+    services_.DrawInvertedFrame(W(frame_), qm::kFrameTitleBand, band);
     const COLORREF during = WindowPixel(frame_, 40, y);
     EXPECT_EQ(during,
               RGB(255 - GetRValue(before), 255 - GetGValue(before), 255 - GetBValue(before)));
-    services_.DrawInvertedFrame(W(frame_), kFrameTitleBand, band);
+    services_.DrawInvertedFrame(W(frame_), qm::kFrameTitleBand, band);
     EXPECT_EQ(WindowPixel(frame_, 40, y), before);
 }
 

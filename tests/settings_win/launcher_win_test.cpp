@@ -68,7 +68,7 @@ TEST_F(LauncherWinTest, NonAsciiCommandLineReachesTheProgramUnchanged) {
                                std::to_string(GetCurrentProcessId()) + ".txt";
     const std::wstring wideMarker = win::Widen(marker);
     DeleteFileW(wideMarker.c_str());
-    ASSERT_TRUE(launcher_.Start("\"" + ProbePath() + "\" \"" + marker + "\"", kShowNormal));
+    ASSERT_TRUE(launcher_.Start("\"" + ProbePath() + "\" \"" + marker + "\"", ShowState::kNormal));
     // The probe wrote the file under that very name, and got its name intact.
     std::string seen;
     const DWORD start = GetTickCount();
