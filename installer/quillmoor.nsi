@@ -41,6 +41,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 the Quillmoor developers"
 
 Var AllUsers        ; "1": for every user (HKLM, Program Files)
 Var ModeFromCommand ; "1": /AllUsers or /CurrentUser given, no mode page
