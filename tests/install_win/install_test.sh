@@ -29,6 +29,7 @@ fi
 
 passed=0
 failed=0
+not() { ! "$@"; }
 check() {  # check <description> <command...>
     local what=$1
     shift
@@ -82,11 +83,20 @@ unix_dir="$drive_c/Programmé Tëst/Quill Moor Ωmega"
 # its words are passed one by one so that Wine adds no quotes.
 read -r -a dir_words <<<"$win_dir"
 
-# reg_value <key> <name>: the data of a value, empty when there is none.
+# reg_value <key> <name>: the data of a value as exported (text without its
+# quotes, "dword:0000004d" for a number); fails when there is none. Exported
+# to a file, which Wine writes in UTF-16, so that no console code page
+# stands between the registry and the test.
 reg_value() {
-    w reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-        awk -v name="$2" '$1 == name { $1 = ""; $2 = ""; sub(/^ +/, ""); print; found = 1 }
-                          END { exit !found }'
+    local file="$work/export.reg"
+    rm -f "$file"
+    w reg export "$1" 'Z:'"${file//\//\\}" /y >/dev/null 2>&1 || return 1
+    iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' |
+        awk -v name="\"$2\"" 'index($0, name "=") == 1 {
+            v = substr($0, length(name) + 2)
+            if (v ~ /^".*"$/) { v = substr(v, 2, length(v) - 2); gsub(/\\\\/, "\\", v); gsub(/\\"/, "\"", v) }
+            print v; found = 1 }
+            END { exit !found }'
 }
 reg_key_exists() { w reg query "$1" >/dev/null 2>&1; }
 
@@ -132,7 +142,7 @@ end_program() {
 }
 files_equal() { cmp -s "$1" "$2"; }
 versioned() {  # the UTF-16 strings of a version resource, read without their zeros
-    tr -d '\000' <"$1" | grep -a -q -F "$2"
+    tr -d '\000' <"$1" | grep -a -F "$2" >/dev/null
 }
 
 host_file=www.example.com.Dat
@@ -157,15 +167,16 @@ check "installed-programs entry has the folder" \
 check "installed-programs entry names the uninstaller" \
     [ "$(reg_value "$uninstall_key" UninstallString)" = "\"$win_dir\\Uninstall.exe\"" ]
 size=$(reg_value "$uninstall_key" EstimatedSize)
-check "installed-programs entry has a size ($size)" [ $((size)) -gt 100 ]
-check "no start-up entry unless asked" ! reg_value "$run_key" Quillmoor
+size=${size#dword:}
+check "installed-programs entry has a size (${size:-none} KB)" [ "$((16#${size:-0}))" -gt 100 ]
+check "no start-up entry unless asked" not reg_value "$run_key" Quillmoor
 for f in Quillmoor.exe Quillmoor.Dll; do
     check "$f: version resource, product and version $version" \
         versioned "$unix_dir/$f" "ProductNameQuill Moor"
     check "$f: file version $version" versioned "$unix_dir/$f" "FileVersion$version"
     check "$f: original file name" versioned "$unix_dir/$f" "OriginalFilename$f"
 done
-check "no settings of ours before the program ran" ! reg_key_exists "$settings_key"
+check "no settings of ours before the program ran" not reg_key_exists "$settings_key"
 
 echo "== the installed program"
 w reg add "$settings_key" /v bAutoDeleteHistory /t REG_DWORD /d 0 /f >/dev/null 2>&1
@@ -207,7 +218,7 @@ repaired() {
 check "the damaged files are back" repaired
 check "the program was started again" wait_until 20 second_instance_ends "$win_dir\\Quillmoor.exe"
 check "the filters are kept byte for byte" files_equal "$unix_dir/Data/$host_file" "$work/filters.before"
-check "the settings are kept" [ "$(reg_value "$settings_key" nExpireDays)" = "0x4d" ]
+check "the settings are kept" [ "$(reg_value "$settings_key" nExpireDays)" = "dword:0000004d" ]
 
 echo "== silent removal"
 w "$win_dir\\Uninstall.exe" /S </dev/null >/dev/null 2>&1
@@ -218,11 +229,11 @@ for f in Quillmoor.exe Quillmoor.Dll licence.txt Help Uninstall.exe; do
     check "removed $f" [ ! -e "$unix_dir/$f" ]
 done
 check "removed the shortcut" [ ! -e "$start_menu/Quill Moor.lnk" ]
-check "removed the installed-programs entry" ! reg_key_exists "$uninstall_key"
-check "removed the start-up entry" ! reg_value "$run_key" Quillmoor
+check "removed the installed-programs entry" not reg_key_exists "$uninstall_key"
+check "removed the start-up entry" not reg_value "$run_key" Quillmoor
 check "kept the filters byte for byte" files_equal "$unix_dir/Data/$host_file" "$work/filters.before"
 check "kept the folder with only the filters" [ "$(ls -A "$unix_dir")" = "Data" ]
-check "kept the settings" [ "$(reg_value "$settings_key" nExpireDays)" = "0x4d" ]
+check "kept the settings" [ "$(reg_value "$settings_key" nExpireDays)" = "dword:0000004d" ]
 
 echo "== the portable zip"
 stick="$drive_c/USB Stick é"
@@ -260,8 +271,9 @@ check "the filters beside the program stay as they were" \
     files_equal "$stick/Quillmoor/Data/$host_file" "$work/filters.Dat"
 check "nothing was moved into the per-user folder" [ ! -e "$local_app/Quillmoor/Data/$host_file" ]
 check "ends when asked (code 0)" end_program "$program_pid"
-chmod 755 "$stick/Quillmoor/Data"
+chmod 755 "$stick/Quillmoor/Data" "$stick/Quillmoor"
 rm -rf "$stick/Quillmoor/Data"
+chmod 555 "$stick/Quillmoor"
 : >"$local_app/Quillmoor/Data/start.0003.udo"
 start_program 'C:\USB Stick é\Quillmoor\Quillmoor.exe'
 check "a read-only program folder without Data: the per-user folder" \
