@@ -114,8 +114,12 @@ Function .onInit
             StrCpy $AllUsers 1
         ${EndIf}
     ${EndIf}
-    ; /D= has set $INSTDIR already: it wins over the defaults.
+    ; $INSTDIR holds InstallDir, or the folder given with /D=, which wins
+    ; over the defaults and over an earlier installation's folder.
     StrCpy $R2 $INSTDIR
+    ${If} $R2 == "$LOCALAPPDATA\Programs\Quillmoor"
+        StrCpy $R2 ""
+    ${EndIf}
     Call SetMode
     ${If} $R2 != ""
         StrCpy $INSTDIR $R2

@@ -132,12 +132,16 @@ second_instance_ends() {
 }
 # Asks the program to end as the installer and the system's task list do: a
 # close request to its windows. Then waits for the process.
+# Asked again every two seconds: a program still starting has no window yet.
 end_program() {
-    w taskkill /im Quillmoor.exe >/dev/null 2>&1
-    if wait_until 20 gone "/proc/$1"; then
-        wait "$1"
-        return $?
-    fi
+    local try
+    for try in 1 2 3 4 5 6 7 8 9 10; do
+        w taskkill /im Quillmoor.exe >/dev/null 2>&1
+        if wait_until 2 gone "/proc/$1"; then
+            wait "$1"
+            return $?
+        fi
+    done
     return 1
 }
 files_equal() { cmp -s "$1" "$2"; }
@@ -234,6 +238,22 @@ check "removed the start-up entry" not reg_value "$run_key" Quillmoor
 check "kept the filters byte for byte" files_equal "$unix_dir/Data/$host_file" "$work/filters.before"
 check "kept the folder with only the filters" [ "$(ls -A "$unix_dir")" = "Data" ]
 check "kept the settings" [ "$(reg_value "$settings_key" nExpireDays)" = "dword:0000004d" ]
+
+echo "== installation for every user (/AllUsers)"
+machine_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmoor'
+all_programs="$drive_c/Program Files/Quillmoor"
+all_start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+w "$work/setup.exe" /S /AllUsers </dev/null >/dev/null 2>&1
+check "ends with code 0" [ $? -eq 0 ]
+check "installs under Program Files" [ -f "$all_programs/Quillmoor.exe" ]
+check "entry in the machine's installed-programs list" \
+    [ "$(reg_value "$machine_key" InstallLocation)" = 'C:\Program Files\Quillmoor' ]
+check "shortcut for every user" [ -f "$all_start_menu/Quill Moor.lnk" ]
+check "no per-user entry" not reg_key_exists "$uninstall_key"
+w 'C:\Program Files\Quillmoor\Uninstall.exe' /S </dev/null >/dev/null 2>&1
+machine_removed() { [ ! -e "$all_programs" ] && ! reg_key_exists "$machine_key"; }
+check "removal for every user finishes and leaves no folder" wait_until 60 machine_removed
+check "and no shortcut" [ ! -e "$all_start_menu/Quill Moor.lnk" ]
 
 echo "== the portable zip"
 stick="$drive_c/USB Stick é"
