@@ -4,7 +4,8 @@
 ; Per-user installation by default, without elevation, into
 ; %LOCALAPPDATA%\Programs\Quillmoor; /AllUsers (or the choice on the
 ; install-mode page) installs for every user under Program Files, which needs
-; an administrator. /S silent, /D=<folder> chooses the folder.
+; an administrator. /S silent, /D=<folder> chooses the folder, /AutoStart
+; adds the start-up entry (also a choice on the components page).
 ; The user's filters (the Data folder) and settings are never touched by an
 ; upgrade; removal keeps them unless the user ticks the box to remove them.
 
@@ -46,6 +47,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 the Quillmoor de
 Var AllUsers        ; "1": for every user (HKLM, Program Files)
 Var ModeFromCommand ; "1": /AllUsers or /CurrentUser given, no mode page
 Var WasRunning
+Var AutoStart       ; "1": /AutoStart given, the start-up entry is written
 Var RadioJustMe
 Var RadioEveryone
 Var RemoveData      ; uninstaller: "1" when the user ticked the box
@@ -92,7 +94,13 @@ FunctionEnd
 Function .onInit
     StrCpy $AllUsers 0
     StrCpy $ModeFromCommand 0
+    StrCpy $AutoStart 0
     ${GetParameters} $R0
+    ClearErrors
+    ${GetOptions} $R0 "/AutoStart" $R1
+    ${IfNot} ${Errors}
+        StrCpy $AutoStart 1
+    ${EndIf}
     ClearErrors
     ${GetOptions} $R0 "/AllUsers" $R1
     ${IfNot} ${Errors}
@@ -228,6 +236,12 @@ SectionEnd
 
 Section /o "Start ${PRODUCT} with Windows" SecStartup
     WriteRegStr SHCTX "${RUN_KEY}" "Quillmoor" '"$INSTDIR\Quillmoor.exe"'
+SectionEnd
+
+Section "-Start-up entry asked for on the command line"
+    ${If} $AutoStart == 1
+        WriteRegStr SHCTX "${RUN_KEY}" "Quillmoor" '"$INSTDIR\Quillmoor.exe"'
+    ${EndIf}
 SectionEnd
 
 Section "-Restart"

@@ -243,8 +243,11 @@ echo "== installation for every user (/AllUsers)"
 machine_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmoor'
 all_programs="$drive_c/Program Files/Quillmoor"
 all_start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
-w "$work/setup.exe" /S /AllUsers </dev/null >/dev/null 2>&1
+machine_run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+w "$work/setup.exe" /S /AllUsers /AutoStart </dev/null >/dev/null 2>&1
 check "ends with code 0" [ $? -eq 0 ]
+check "start-up entry for every user, as asked (/AutoStart)" \
+    [ "$(reg_value "$machine_run_key" Quillmoor)" = '"C:\Program Files\Quillmoor\Quillmoor.exe"' ]
 check "installs under Program Files" [ -f "$all_programs/Quillmoor.exe" ]
 check "entry in the machine's installed-programs list" \
     [ "$(reg_value "$machine_key" InstallLocation)" = 'C:\Program Files\Quillmoor' ]
@@ -254,6 +257,7 @@ w 'C:\Program Files\Quillmoor\Uninstall.exe' /S </dev/null >/dev/null 2>&1
 machine_removed() { [ ! -e "$all_programs" ] && ! reg_key_exists "$machine_key"; }
 check "removal for every user finishes and leaves no folder" wait_until 60 machine_removed
 check "and no shortcut" [ ! -e "$all_start_menu/Quill Moor.lnk" ]
+check "and no start-up entry" not reg_value "$machine_run_key" Quillmoor
 
 echo "== the portable zip"
 stick="$drive_c/USB Stick é"
