@@ -260,6 +260,18 @@ SectionEnd
 
 ; ---------------------------------------------------------------- removal
 
+!macro QM_DELETE_RUN_VALUE root
+    ClearErrors
+    ReadRegStr $0 ${root} "${RUN_KEY}" "Quillmoor"
+    ${IfNot} ${Errors}
+        ${If} $0 == '"$INSTDIR\Quillmoor.exe"'
+        ${OrIf} $0 == "$INSTDIR\Quillmoor.exe"
+        ${OrIf} $0 == ""
+            DeleteRegValue ${root} "${RUN_KEY}" "Quillmoor"
+        ${EndIf}
+    ${EndIf}
+!macroend
+
 Function un.onInit
     StrCpy $RemoveData 0
     StrCpy $AllUsers 0
@@ -316,9 +328,11 @@ Section "Uninstall"
     Delete "$INSTDIR\Uninstall.exe"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
 
-    ; The start-up entry, wherever the program or the installer wrote it.
-    DeleteRegValue HKCU "${RUN_KEY}" "Quillmoor"
-    DeleteRegValue SHCTX "${RUN_KEY}" "Quillmoor"
+    ; The start-up entry, wherever the program or the installer wrote it, when
+    ; it starts this copy (or nothing: the program writes it empty when the
+    ; option is off); another installation's entry stays.
+    !insertmacro QM_DELETE_RUN_VALUE HKCU
+    !insertmacro QM_DELETE_RUN_VALUE HKLM
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 
     ${If} $RemoveData == 1

@@ -225,6 +225,8 @@ check "the filters are kept byte for byte" files_equal "$unix_dir/Data/$host_fil
 check "the settings are kept" [ "$(reg_value "$settings_key" nExpireDays)" = "dword:0000004d" ]
 
 echo "== silent removal"
+other_run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+w reg add "$other_run_key" /v Quillmoor /d '"D:\Other copy\Quillmoor.exe"' /f >/dev/null 2>&1
 w "$win_dir\\Uninstall.exe" /S </dev/null >/dev/null 2>&1
 removed() { [ ! -e "$unix_dir/Uninstall.exe" ] && ! reg_key_exists "$uninstall_key"; }
 check "removal finishes" wait_until 60 removed
@@ -235,6 +237,9 @@ done
 check "removed the shortcut" [ ! -e "$start_menu/Quill Moor.lnk" ]
 check "removed the installed-programs entry" not reg_key_exists "$uninstall_key"
 check "removed the start-up entry" not reg_value "$run_key" Quillmoor
+check "kept another copy's start-up entry" \
+    [ "$(reg_value "$other_run_key" Quillmoor)" = '"D:\Other copy\Quillmoor.exe"' ]
+w reg delete "$other_run_key" /v Quillmoor /f >/dev/null 2>&1
 check "kept the filters byte for byte" files_equal "$unix_dir/Data/$host_file" "$work/filters.before"
 check "kept the folder with only the filters" [ "$(ls -A "$unix_dir")" = "Data" ]
 check "kept the settings" [ "$(reg_value "$settings_key" nExpireDays)" = "dword:0000004d" ]
