@@ -5,13 +5,15 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "version/quillmoor_version.h"
 
 namespace qm {
 
 constexpr const char* kSettingsKey = "Software\\Quillmoor";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValueName = "Quillmoor";
-constexpr const char* kSettingsVersion = "1.00";
+// Written as "sVersion": the program version set in the build.
+constexpr const char* kSettingsVersion = kVersionText;
 
 // Preselects nothing in the scope prompts / the popup recognise prompt.
 constexpr int kScopeNone = 3;

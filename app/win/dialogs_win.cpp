@@ -2,6 +2,9 @@
 
 #include "app/win/prompt_dialogs.h"
 #include "platform/win/utf16_win.h"
+#include "version/about_text.h"
+#include "version/build_stamp.h"
+#include "version/quillmoor_version.h"
 
 namespace qm::win {
 
@@ -51,7 +54,8 @@ void Win32Dialogs::ShowOptions(AppSettings&) {
 }
 
 void Win32Dialogs::ShowAbout() {
-    ShowMessage("Quill Moor\nVersion 1.00 \nAn easy to use advert removing software",
+    ShowMessage(AboutText(kVersionText, BuiltTimeText(BuildDateText(), BuildTimeText()),
+                          dataFolder_),
                 "About Quill Moor", MessageIcon::kInformation);
 }
 

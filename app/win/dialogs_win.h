@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/app_ports.h"
 
 namespace qm::win {
@@ -13,6 +15,8 @@ class Win32Dialogs : public Dialogs {
 public:
     explicit Win32Dialogs(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
+    // The filter folder in use, named by the About box.
+    void SetDataFolder(const std::string& folder) { dataFolder_ = folder; }
 
     PromptAnswer AskDeleteElement(const PromptRequest& request) override;
     PromptAnswer AskKillPopup(const PromptRequest& request) override;
@@ -24,6 +28,7 @@ public:
 
 private:
     HWND owner_;
+    std::string dataFolder_;
 };
 
 }  // namespace qm::win

@@ -50,12 +50,16 @@ void CMainFrame::PostQuit() {
 }
 
 bool CMainFrame::OnClose() {
-    Show(false);
+    // The user's own close arrives as SC_CLOSE and only hides the frame (see
+    // OnMessage); a close request sent from outside (an installer replacing
+    // the program, the system's task list) ends the program.
+    PostQuit();
     return true;
 }
 
 bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MINIMIZE) {
+    if (message == WM_SYSCOMMAND &&
+        ((wParam & 0xFFF0) == SC_MINIMIZE || (wParam & 0xFFF0) == SC_CLOSE)) {
         Show(false);
         result = 0;
         return true;

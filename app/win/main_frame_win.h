@@ -1,6 +1,7 @@
 // The explorer's main frame as the application core sees it. For now a plain
 // top-level window titled "Quill Moor" with nothing in it: the tree and list
-// panes come with the explorer. Closing or minimising it only hides it.
+// panes come with the explorer. The user's close and minimise only hide it;
+// a close request sent from outside ends the program.
 #pragma once
 
 #include "app/app_ports.h"

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/app_core.h"
+#include "app/win/data_folder_win.h"
 #include "app/win/dialogs_win.h"
 #include "app/win/main_frame_win.h"
 #include "app/win/recycle_bin_dlg.h"
@@ -87,8 +88,18 @@ int RunProgram(BrowserSystem& browsers, WindowServices& windows, const ProgramOp
     }
 
     const std::string moduleDirectory = GetModuleDirectory();
-    const std::string dataDirectory =
-        options.dataDirectory.empty() ? moduleDirectory + "Data" : options.dataDirectory;
+    std::string dataDirectory = options.dataDirectory;
+    std::string dataNotice;
+    if (dataDirectory.empty()) {
+        DataFolderChoice choice = ChooseProgramDataFolder();
+        if (choice.directory.empty()) {
+            ShowDataFolderNotice(choice.notice, true);
+            return 1;
+        }
+        dataDirectory = choice.directory;
+        dataNotice = choice.notice;
+    }
+    gDialogs.SetDataFolder(dataDirectory);
     gCore.emplace(AppCoreContext{dataDirectory, gRegistry, GetModulePath(), moduleDirectory,
                                  gLauncher, windows, browsers, gDialogs});
     AppCore& core = *gCore;
@@ -107,6 +118,9 @@ int RunProgram(BrowserSystem& browsers, WindowServices& windows, const ProgramOp
             core.RescanWindows();
             if (options.onStarted) {
                 options.onStarted(core);
+            }
+            if (!dataNotice.empty()) {
+                ShowDataFolderNotice(dataNotice, false);
             }
             exitCode = MessageLoop(bin.CWindow::Handle());
         }

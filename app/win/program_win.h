@@ -21,7 +21,8 @@ namespace qm::win {
 constexpr char kInstanceMutexName[] = "Quillmoor";
 
 struct ProgramOptions {
-    // Where the host files live; empty: the program's directory + "Data".
+    // Where the host files live; empty: the program's Data folder when it is
+    // writable, else Quillmoor\\Data in the user's local application data.
     std::string dataDirectory;
     // Runs once the core has started and the windows exist (test builds).
     std::function<void(AppCore&)> onStarted;

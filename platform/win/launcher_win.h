@@ -1,4 +1,4 @@
-// The process-launch port over CreateProcessA and ShellExecuteA.
+// The process-launch port over CreateProcessW and ShellExecuteW.
 #pragma once
 
 #include "platform/launcher.h"
@@ -9,7 +9,7 @@ class LauncherWin : public Launcher {
 public:
     // Starts the command line as a new process and returns without waiting.
     bool Start(const std::string& commandLine, ShowState show) override;
-    // ShellExecuteA with the "open" verb.
+    // ShellExecuteW with the "open" verb.
     bool Open(const std::string& address, ShowState show) override;
 };
 
