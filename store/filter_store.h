@@ -121,6 +121,8 @@ public:
     int RecordCount() const { return static_cast<int>(tables_.records.size()); }
     const std::vector<UndoEntry>& UndoLog() const { return undo_; }
     int UndoGeneration() const { return undoGeneration_; }
+    // How many times the data directory was listed to find host files.
+    long HostFileListings() const { return index_.Listings(); }
     std::filesystem::path PathOf(const std::string& fileName) const;
 
 private:
