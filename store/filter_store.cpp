@@ -126,39 +126,6 @@ int FilterStore::SaveHostFile(const std::string& hostFileName) {
     return 1;
 }
 
-std::string FilterStore::HostFileOf(const std::string& url) {
-    const std::string name = GetHostFileName(url);
-    if (!IsShortenedHostFileName(name)) {
-        return name;
-    }
-    // Names up to 255 bytes could be stored in full before.
-    const std::string full = SafeFileNameOf(GetHostName(url)) + ".Dat";
-    if (full.size() > 255) {
-        return name;
-    }
-    ShortenStoredName(full);
-    return name;
-}
-
-std::string FilterStore::ShortenStoredName(const std::string& hostFileName) {
-    if (hostFileName.size() <= kMaxHostFileNameBytes || !IsHostFileName(hostFileName) ||
-        IsShortenedHostFileName(hostFileName)) {
-        return hostFileName;
-    }
-    const std::string shortened =
-        HostFileNameOfKey(HostKeyOfFileName(hostFileName.substr(0, hostFileName.size() - 4)));
-    std::error_code ec;
-    if (!fs::is_regular_file(PathOf(hostFileName), ec) || fs::exists(PathOf(shortened), ec) ||
-        !MoveFile(hostFileName, shortened)) {
-        return shortened;
-    }
-    if (loadedName_ == hostFileName) {
-        loadedName_ = shortened;
-    }
-    index_.Invalidate();
-    return shortened;
-}
-
 int FilterStore::SaveLoaded() {
     return loadedName_.empty() ? 0 : SaveHostFile(loadedName_);
 }

@@ -139,8 +139,8 @@ private:
     // full name of a long host key, before such names were shortened, is
     // renamed to its shortened name first.
     std::string HostFileOf(const std::string& url);
-    // Gives a host file name longer than the store now makes its shortened
-    // name, renaming the file when it exists; other names come back as given.
+    // Renames a host file whose name is longer than the store now makes to
+    // its shortened name; gives the name under which the file is afterwards.
     std::string ShortenStoredName(const std::string& hostFileName);
 
     std::string dataDirectory_;

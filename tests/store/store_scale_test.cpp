@@ -218,6 +218,12 @@ TEST_F(StoreTest, AHostFileStoredUnderAFullLongNameKeepsWorking) {
     EXPECT_LE(FileNames(dir_)[0].size(), 255u);
     ASSERT_EQ(store_->Undo(), 1);
     EXPECT_EQ(FileNames(dir_), std::vector<std::string>{shortened});
+    // When both names exist, neither file is moved over or for the other.
+    const std::string kept = ReadBytes(File(shortened));
+    WriteBytes(File(full), url + "\r\n-\r\n0 oldest IMG 1 2 3 0 0\r\n-\r\n<img>\r\n");
+    ASSERT_EQ(store_->RestoreHostFiles(full), 1);
+    EXPECT_EQ(ReadBytes(File(shortened)), kept);
+    EXPECT_TRUE(Exists(full));
 }
 
 int CountNamed(const std::vector<FilterRecord>& list, int n, const std::string& name) {
