@@ -106,6 +106,7 @@ int FilterStore::SaveHostFile(const std::string& hostFileName) {
         return 0;
     }
     const fs::path path = PathOf(hostFileName);
+    index_.BeforeOwnChange();
     if (tables_.records.empty() || tables_.locations.empty()) {
         std::error_code ec;
         fs::remove(path, ec);

@@ -20,7 +20,7 @@ namespace {
 constexpr auto kUnsureWindow = std::chrono::seconds(2);
 // Some folders (network shares, synchronised folders) may not move the
 // directory time at all: list again at least this often.
-constexpr auto kRelistPeriod = std::chrono::seconds(5);
+constexpr auto kRelistPeriod = std::chrono::seconds(10);
 
 // The host key of a host file read from its first location.
 bool HostKeyInFile(const fs::path& path, std::string& hostKey) {
@@ -135,6 +135,30 @@ void HostFileIndex::Insert(const std::string& hostFileName, const std::string& d
     files.insert(std::upper_bound(files.begin(), files.end(), hostFileName), hostFileName);
 }
 
+void HostFileIndex::BeforeOwnChange() {
+    adoptable_ = false;
+    if (!listed_ || !trusted_) {
+        return;
+    }
+    std::error_code ec;
+    const FileTime now = fs::last_write_time(directory_, ec);
+    adoptable_ = !ec && now == directoryTime_;
+}
+
+void HostFileIndex::AfterOwnChange() {
+    if (!adoptable_) {
+        return;  // the directory changed before: the next query lists it
+    }
+    adoptable_ = false;
+    std::error_code ec;
+    const FileTime now = fs::last_write_time(directory_, ec);
+    if (ec) {
+        trusted_ = false;
+        return;
+    }
+    directoryTime_ = now;
+}
+
 void HostFileIndex::Added(const std::string& hostFileName, const std::string& hostKey) {
     if (!listed_) {
         return;
@@ -144,11 +168,13 @@ void HostFileIndex::Added(const std::string& hostFileName, const std::string& ho
         shortenedDomains_.emplace(hostFileName, domain);
     }
     Insert(hostFileName, domain);
+    AfterOwnChange();
 }
 
 void HostFileIndex::Removed(const std::string& hostFileName) {
     const auto it = domainOfFile_.find(hostFileName);
     if (it == domainOfFile_.end()) {
+        AfterOwnChange();
         return;
     }
     std::vector<std::string>& files = filesOfDomain_[it->second];
@@ -157,6 +183,7 @@ void HostFileIndex::Removed(const std::string& hostFileName) {
         files.erase(at);
     }
     domainOfFile_.erase(it);
+    AfterOwnChange();
 }
 
 }  // namespace qm

@@ -3,7 +3,9 @@
 // the index about its own writes; changes made behind its back (another
 // instance, a user copying files, a synchronised folder) are noticed by the
 // directory's modification time, with a full listing whenever that time is
-// too recent to be trusted and at least every few seconds anyway.
+// too recent to be trusted, and at least every ten seconds anyway: that also
+// catches a change that shares the clock tick of one of the store's own
+// writes, and folders whose time does not move.
 #pragma once
 
 #include <chrono>
@@ -22,7 +24,10 @@ public:
     // Host file names whose host key has this domain key, in name order.
     // Brings the index up to date first when the directory may have changed.
     const std::vector<std::string>& FilesOfDomain(const std::string& domain);
-    // The store wrote or deleted a host file itself.
+    // The store is about to write or delete a host file itself, and then did.
+    // When nothing else changed the directory before, its new time is taken
+    // as the index's own and no listing follows.
+    void BeforeOwnChange();
     void Added(const std::string& hostFileName, const std::string& hostKey);
     void Removed(const std::string& hostFileName);
     // The next query lists the directory again.
@@ -36,6 +41,7 @@ private:
     void Relist();
     std::string DomainOfFile(const std::string& hostFileName);
     void Insert(const std::string& hostFileName, const std::string& domain);
+    void AfterOwnChange();
 
     std::filesystem::path directory_;
     std::map<std::string, std::string> domainOfFile_;  // host file name to domain key
@@ -45,6 +51,7 @@ private:
     const std::vector<std::string> none_;
     bool listed_ = false;
     bool trusted_ = false;  // the recorded time is old enough to show any later change
+    bool adoptable_ = false;  // the index was current when the store's own change began
     FileTime directoryTime_{};
     std::chrono::steady_clock::time_point listedAt_{};
     long listings_ = 0;

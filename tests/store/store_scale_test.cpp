@@ -285,6 +285,12 @@ TEST_F(StoreTest, AQuietFolderIsNotListedAgainButAChangeIsSeen) {
         ASSERT_EQ(store_->FiltersForUrl(page, list.data(), 16), 2);
     }
     EXPECT_EQ(store_->HostFileListings(), listings);
+    // The store's own saves and deletions need no listing either.
+    ASSERT_EQ(Add("http://cdn.example.com/", Element("b", "IMG", kScopeDomain)), 1);
+    ASSERT_EQ(store_->FiltersForUrl(page, list.data(), 16), 3);
+    ASSERT_EQ(store_->RestoreFilter("cdn.example.com.Dat", 0), 1);
+    ASSERT_EQ(store_->FiltersForUrl(page, list.data(), 16), 2);
+    EXPECT_EQ(store_->HostFileListings(), listings);
     WriteBytes(File("img.example.com.Dat"),
                "http://img.example.com/\r\n-\r\n0 copied IMG 1 2 3 0 2\r\n-\r\nx\r\n");
     const int n = store_->FiltersForUrl(page, list.data(), 16);
