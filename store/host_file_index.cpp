@@ -54,19 +54,22 @@ const std::vector<std::string>& HostFileIndex::FilesOfDomain(const std::string& 
 }
 
 void HostFileIndex::BringUpToDate() {
-    if (!listed_ || !trusted_ || std::chrono::steady_clock::now() - listedAt_ >= kRelistPeriod) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!listed_ || !trusted_ || now - listedAt_ >= kRelistPeriod ||
+        (confirm_ && now >= confirmAt_)) {
         Relist();
         return;
     }
     std::error_code ec;
-    const FileTime now = fs::last_write_time(directory_, ec);
-    if (ec || now != directoryTime_) {
+    const FileTime time = fs::last_write_time(directory_, ec);
+    if (ec || time != directoryTime_) {
         Relist();
     }
 }
 
 void HostFileIndex::Relist() {
     ++listings_;
+    confirm_ = false;
     domainOfFile_.clear();
     filesOfDomain_.clear();
     listed_ = true;
@@ -157,6 +160,9 @@ void HostFileIndex::AfterOwnChange() {
         return;
     }
     directoryTime_ = now;
+    // Another change in the same tick would leave this time as it is.
+    confirm_ = true;
+    confirmAt_ = std::chrono::steady_clock::now() + kUnsureWindow;
 }
 
 void HostFileIndex::Added(const std::string& hostFileName, const std::string& hostKey) {

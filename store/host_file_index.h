@@ -3,9 +3,10 @@
 // the index about its own writes; changes made behind its back (another
 // instance, a user copying files, a synchronised folder) are noticed by the
 // directory's modification time, with a full listing whenever that time is
-// too recent to be trusted, and at least every ten seconds anyway: that also
-// catches a change that shares the clock tick of one of the store's own
-// writes, and folders whose time does not move.
+// too recent to be trusted, and at least every ten seconds anyway (folders
+// whose time does not move). The store's own writes need no listing; a change
+// that shares the clock tick of one of them is caught by one listing made as
+// soon as that tick is safely in the past.
 #pragma once
 
 #include <chrono>
@@ -52,6 +53,8 @@ private:
     bool listed_ = false;
     bool trusted_ = false;  // the recorded time is old enough to show any later change
     bool adoptable_ = false;  // the index was current when the store's own change began
+    bool confirm_ = false;    // list once confirmAt_ has come: an own change's tick is past
+    std::chrono::steady_clock::time_point confirmAt_{};
     FileTime directoryTime_{};
     std::chrono::steady_clock::time_point listedAt_{};
     long listings_ = 0;
