@@ -51,7 +51,7 @@ private:
     std::unordered_map<std::string, std::string> shortenedDomains_;
     const std::vector<std::string> none_;
     bool listed_ = false;
-    bool trusted_ = false;  // the recorded time is old enough to show any later change
+    bool trusted_ = false;    // the recorded time is old enough to show any later change
     bool adoptable_ = false;  // the index was current when the store's own change began
     bool confirm_ = false;    // list once confirmAt_ has come: an own change's tick is past
     std::chrono::steady_clock::time_point confirmAt_{};

@@ -31,8 +31,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 void SyncDirectory(const std::filesystem::path& directory) {
-    const int fd = ::open(directory.empty() ? "." : directory.c_str(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);

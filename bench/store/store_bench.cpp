@@ -252,9 +252,12 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     auto& s = reporter.seconds;
-    const char* needed[] = {"PlainReadLines",        "FiltersForUrl/NotLoaded",
-                            "FiltersForUrl/Loaded/1", "FiltersForUrl/Loaded/10000",
-                            "PlainWrite",            "AddFilter/WithSave"};
+    const char* needed[] = {"PlainReadLines",
+                            "FiltersForUrl/NotLoaded",
+                            "FiltersForUrl/Loaded/1",
+                            "FiltersForUrl/Loaded/10000",
+                            "PlainWrite",
+                            "AddFilter/WithSave"};
     for (const char* name : needed) {
         if (s.find(name) == s.end()) {
             std::printf("store_bench: %s did not run\n", name);
@@ -274,9 +277,10 @@ int main(int argc, char** argv) {
     std::printf("FiltersForUrl loaded, 10000 / 1 host files: %.2fx (target <= 2x)\n", loadedRatio);
     std::printf("FiltersForUrl loaded, 10000 host files: %.2f us (target <= 50 us)\n",
                 loadedMicros);
-    std::printf("AddFilter with save / plain write of the same bytes: %.2fx CPU, %.2fx elapsed "
-                "(%.2f ms elapsed; report only)\n",
-                addRatio, addElapsedRatio, e["AddFilter/WithSave"] * 1e3);
+    std::printf(
+        "AddFilter with save / plain write of the same bytes: %.2fx CPU, %.2fx elapsed "
+        "(%.2f ms elapsed; report only)\n",
+        addRatio, addElapsedRatio, e["AddFilter/WithSave"] * 1e3);
     bool ok = true;
     if (notLoadedRatio > 3.0) {
         std::printf("MISSED: FiltersForUrl not loaded exceeds 3x the plain read\n");

@@ -118,8 +118,8 @@ TEST(StoreCrash, AKilledSaveLosesNoCompletedSaveAndLeavesEveryFileLoadable) {
 
         const std::set<int> present = StoredRecords(dir);
         for (int done : completed) {
-            ASSERT_TRUE(present.count(done)) << "completed save of n" << done << " lost after "
-                                             << kills << " kills";
+            ASSERT_TRUE(present.count(done))
+                << "completed save of n" << done << " lost after " << kills << " kills";
         }
     }
     // A store started afterwards clears the temporary file and reads everything.

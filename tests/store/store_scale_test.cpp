@@ -59,8 +59,7 @@ std::vector<std::string> HostileHosts() {
 std::vector<std::string> RandomHosts(std::mt19937& rng, int count) {
     // Lower-case letters only: names differing only in case are one file on
     // Windows.
-    const std::string alphabet =
-        "abcxyz0123456789.-_~%*?<>\"|\\ \t\x01\x7f\xc3\xa9\xff.....";
+    const std::string alphabet = "abcxyz0123456789.-_~%*?<>\"|\\ \t\x01\x7f\xc3\xa9\xff.....";
     std::vector<std::string> hosts;
     for (int i = 0; i < count; ++i) {
         const int kind = static_cast<int>(rng() % 4);
@@ -80,7 +79,8 @@ void ExpectSafeName(const std::string& name) {
     EXPECT_LE(name.size(), kMaxHostFileNameBytes) << name;
     for (char c : name) {
         const unsigned char u = static_cast<unsigned char>(c);
-        EXPECT_TRUE(u >= 0x20 && u < 0x7F && std::string("/\\*?<>:\"|").find(c) == std::string::npos)
+        EXPECT_TRUE(u >= 0x20 && u < 0x7F &&
+                    std::string("/\\*?<>:\"|").find(c) == std::string::npos)
             << name;
     }
 }
@@ -92,10 +92,15 @@ TEST(LongHostNames, OrdinaryNamesKeepTheirSpellingLongOnesAreShortenedUniquely) 
     EXPECT_EQ(HostFileNameOfKey("www.example.com"), "www.example.com.Dat");
 
     std::set<std::string> names;
-    const std::vector<std::string> keys = {
-        fits + "a",         fits + "b",         std::string(1000, 'a'),
-        std::string(1001, 'a'), std::string(300, '*'), "x" + std::string(300, '*'),
-        "xx" + std::string(300, '*'), "CON." + std::string(300, 'z'), std::string(5000, '.')};
+    const std::vector<std::string> keys = {fits + "a",
+                                           fits + "b",
+                                           std::string(1000, 'a'),
+                                           std::string(1001, 'a'),
+                                           std::string(300, '*'),
+                                           "x" + std::string(300, '*'),
+                                           "xx" + std::string(300, '*'),
+                                           "CON." + std::string(300, 'z'),
+                                           std::string(5000, '.')};
     for (const std::string& key : keys) {
         const std::string name = HostFileNameOfKey(key);
         ExpectSafeName(name);
