@@ -1,6 +1,7 @@
 // Address keys and safe file names: any address gives a host file name that
-// stays inside the data directory, is recognised as the store's own, and
-// leads back to the host key; any text maps one-to-one to a file name.
+// stays inside the data directory, fits a file name with room for its undo
+// suffix, is recognised as the store's own, and leads back to the host key
+// unless it had to be shortened; any text maps one-to-one to a safe name.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -48,14 +49,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = qm::GetHostFileName(text);
     Check(qm::IsHostFileName(file));
     CheckSafeName(file);
-    Check(qm::HostKeyOfFileName(file.substr(0, file.size() - 4)) == host);
+    Check(file.size() <= qm::kMaxHostFileNameBytes);
+    if (qm::IsShortenedHostFileName(file)) {
+        Check(qm::SafeFileNameOf(host).size() + 4 > qm::kMaxHostFileNameBytes);
+        const std::string kept = file.substr(0, file.find("%~"));
+        Check(qm::SafeFileNameOf(host).compare(0, kept.size(), kept) == 0);
+    } else {
+        Check(qm::HostKeyOfFileName(file.substr(0, file.size() - 4)) == host);
+    }
 
     const std::string safe = qm::SafeFileNameOf(text);
     CheckSafeName(safe);
     Check(qm::HostKeyOfFileName(safe) == text);
     Check(qm::IsHostFileName(safe + ".Dat"));
     // A name is the store's own only in its canonical spelling.
-    if (qm::IsHostFileName(text)) {
+    if (qm::IsHostFileName(text) && !qm::IsShortenedHostFileName(text)) {
         Check(qm::HostFileNameOfKey(qm::HostKeyOfFileName(text.substr(0, text.size() - 4))) ==
               text);
     }

@@ -7,6 +7,29 @@ namespace qm {
 namespace {
 
 const char kHostExtension[] = ".Dat";
+constexpr std::size_t kExtensionBytes = sizeof(kHostExtension) - 1;
+const char kShortenedMark[] = "%~";
+constexpr std::size_t kMarkBytes = sizeof(kShortenedMark) - 1;
+constexpr std::size_t kHashDigits = 16;
+// Bytes of the safe name a shortened name keeps (two fewer when the cut would
+// split an escape).
+constexpr std::size_t kShortenedCutBytes =
+    kMaxHostFileNameBytes - kMarkBytes - kHashDigits - kExtensionBytes;
+
+// 64-bit FNV-1a of the text, as sixteen upper-case hexadecimal digits.
+std::string HashText(const std::string& text) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out(kHashDigits, '0');
+    for (std::size_t i = kHashDigits; i-- > 0; h >>= 4) {
+        out[i] = kHex[h & 0x0F];
+    }
+    return out;
+}
 
 std::string HostPartAfter(const std::string& url, std::size_t start) {
     const std::size_t slash = url.find('/', start);
@@ -214,16 +237,48 @@ std::string HostKeyOfFileName(const std::string& fileName) {
 }
 
 std::string HostFileNameOfKey(const std::string& hostKey) {
-    return SafeFileNameOf(hostKey) + kHostExtension;
+    std::string safe = SafeFileNameOf(hostKey);
+    if (safe.size() + kExtensionBytes <= kMaxHostFileNameBytes) {
+        return safe + kHostExtension;
+    }
+    // Cut at an escape boundary, so that the kept part is canonical itself.
+    std::size_t cut = kShortenedCutBytes;
+    for (std::size_t back = 1; back <= 2; ++back) {
+        if (safe[cut - back] == '%') {
+            cut -= back;
+            break;
+        }
+    }
+    safe.resize(cut);
+    return safe + kShortenedMark + HashText(hostKey) + kHostExtension;
+}
+
+bool IsShortenedHostFileName(const std::string& name) {
+    const std::size_t tail = kMarkBytes + kHashDigits + kExtensionBytes;
+    if (name.size() > kMaxHostFileNameBytes || name.size() < kShortenedCutBytes - 2 + tail ||
+        name.compare(name.size() - kExtensionBytes, kExtensionBytes, kHostExtension) != 0) {
+        return false;
+    }
+    const std::size_t mark = name.size() - tail;
+    if (name.compare(mark, kMarkBytes, kShortenedMark) != 0) {
+        return false;
+    }
+    for (std::size_t i = mark + kMarkBytes; i < name.size() - kExtensionBytes; ++i) {
+        if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'A' && name[i] <= 'F'))) {
+            return false;
+        }
+    }
+    const std::string cut = name.substr(0, mark);
+    return SafeFileNameOf(HostKeyOfFileName(cut)) == cut;
 }
 
 bool IsHostFileName(const std::string& name) {
-    const std::size_t ext = sizeof(kHostExtension) - 1;
-    if (name.size() < ext || name.compare(name.size() - ext, ext, kHostExtension) != 0) {
+    if (name.size() < kExtensionBytes ||
+        name.compare(name.size() - kExtensionBytes, kExtensionBytes, kHostExtension) != 0) {
         return false;
     }
-    const std::string stem = name.substr(0, name.size() - ext);
-    return SafeFileNameOf(HostKeyOfFileName(stem)) == stem;
+    const std::string stem = name.substr(0, name.size() - kExtensionBytes);
+    return SafeFileNameOf(HostKeyOfFileName(stem)) == stem || IsShortenedHostFileName(name);
 }
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 // Pure functions; no files, no windows.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qm {
@@ -31,10 +32,21 @@ std::string GetScopeName(int scope);
 // mapping is one-to-one; HostKeyOfFileName reverses it.
 std::string SafeFileNameOf(const std::string& hostKey);
 std::string HostKeyOfFileName(const std::string& fileName);
-// Host file name of a host key: SafeFileNameOf(hostKey) + ".Dat".
+// Longest host file name the store makes: its undo file name (five bytes
+// longer) must still fit the 255 bytes that file systems allow for a name.
+constexpr std::size_t kMaxHostFileNameBytes = 250;
+// Host file name of a host key: SafeFileNameOf(hostKey) + ".Dat" when that
+// is at most kMaxHostFileNameBytes long. A longer one is shortened: the safe
+// name cut at an escape boundary, then "%~" and sixteen hexadecimal digits of
+// a hash of the whole host key, then ".Dat". SafeFileNameOf never writes
+// "%~", so a shortened name cannot meet an ordinary one; the host key of a
+// shortened name is not in the name but in the file (its locations).
 std::string HostFileNameOfKey(const std::string& hostKey);
 // True when name is exactly a host file name this store writes: it ends in
-// ".Dat" and its stem is the canonical safe form of some host key.
+// ".Dat" and its stem is the canonical safe form of some host key, or a
+// shortened name as HostFileNameOfKey makes them.
 bool IsHostFileName(const std::string& name);
+// True for a shortened host file name (see HostFileNameOfKey).
+bool IsShortenedHostFileName(const std::string& name);
 
 }  // namespace qm

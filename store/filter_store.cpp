@@ -14,7 +14,9 @@ namespace qm {
 namespace fs = std::filesystem;
 
 FilterStore::FilterStore(std::string dataDirectory)
-    : dataDirectory_(std::move(dataDirectory)), dataPath_(PathFromText(dataDirectory_)) {
+    : dataDirectory_(std::move(dataDirectory)),
+      dataPath_(PathFromText(dataDirectory_)),
+      index_(dataPath_) {
     std::error_code ec;
     fs::create_directories(dataPath_, ec);
     DeleteMatchingFiles("*.udo");
@@ -104,12 +106,25 @@ int FilterStore::SaveHostFile(const std::string& hostFileName) {
         return 0;
     }
     const fs::path path = PathOf(hostFileName);
+    index_.BeforeOwnChange();
     if (tables_.records.empty() || tables_.locations.empty()) {
         std::error_code ec;
         fs::remove(path, ec);
-        return ec ? 0 : 1;
+        if (ec) {
+            return 0;
+        }
+        index_.Removed(hostFileName);
+        return 1;
     }
-    return ReplaceFileContents(path, SerializeHostFile(tables_)) ? 1 : 0;
+    if (!ReplaceFileContents(path, SerializeHostFile(tables_))) {
+        return 0;
+    }
+    // A shortened name does not hold its host key; the locations do.
+    index_.Added(hostFileName,
+                 IsShortenedHostFileName(hostFileName)
+                     ? GetHostName(tables_.locations.front())
+                     : HostKeyOfFileName(hostFileName.substr(0, hostFileName.size() - 4)));
+    return 1;
 }
 
 int FilterStore::SaveLoaded() {
@@ -140,7 +155,7 @@ int FilterStore::FindSameFilter(int location, const std::string& type,
 
 int FilterStore::FindSameRecord(const std::string& url, const std::string& type,
                                 const std::string& name) {
-    const std::string hostFile = GetHostFileName(url);
+    const std::string hostFile = HostFileOf(url);
     if (!SelectHostFile(hostFile)) {
         return -1;
     }
@@ -155,7 +170,7 @@ int FilterStore::AddFilter(const std::string& pageUrl, FilterRecord& record) {
     }
     record.sName = CleanWord(record.sName);
     record.sType = CleanWord(record.sType);
-    const std::string hostFile = GetHostFileName(url);
+    const std::string hostFile = HostFileOf(url);
     if (!HostFileExists(hostFile)) {
         ForgetLoaded();
         loadedName_ = hostFile;
@@ -311,7 +326,7 @@ int FilterStore::FiltersForUrl(const std::string& pageUrl, FilterRecord* list, i
         return 0;
     }
     const std::string url = NormalizePageAddress(pageUrl);
-    const std::string hostFile = GetHostFileName(url);
+    const std::string hostFile = HostFileOf(url);
     int count = 0;
     if (HostFileExists(hostFile) && SelectHostFile(hostFile)) {
         const int location = FindLocation(url);
@@ -340,15 +355,11 @@ int FilterStore::AddDomainRecords(const std::string& url, const std::string& own
         return count;
     }
     const std::string domain = GetDomainName(url);
-    for (const std::string& name : ListMatching("*.Dat")) {
+    for (const std::string& name : index_.FilesOfDomain(domain)) {
         if (count >= capacity) {
             break;
         }
-        if (name == ownHostFile || !IsHostFileName(name)) {
-            continue;
-        }
-        const std::string stem = name.substr(0, name.size() - 4);
-        if (DomainOfHostKey(HostKeyOfFileName(stem)) != domain) {
+        if (name == ownHostFile) {
             continue;
         }
         std::string bytes;
@@ -396,7 +407,7 @@ int FilterStore::SaveHits(FilterRecord* list, int count) {
         if (entry.nStatus == 0) {
             continue;
         }
-        const std::string name = GetHostFileName(entry.sHtml);
+        const std::string name = HostFileOf(entry.sHtml);
         if (name != current || !usable) {
             flush();
             current = name;

@@ -14,6 +14,7 @@
 #include "store/explorer_model.h"
 #include "store/filter_record.h"
 #include "store/host_file.h"
+#include "store/host_file_index.h"
 #include "store/store_listener.h"
 
 namespace qm {
@@ -125,6 +126,8 @@ public:
     int RecordCount() const { return static_cast<int>(tables_.records.size()); }
     const std::vector<UndoEntry>& UndoLog() const { return undo_; }
     int UndoGeneration() const { return undoGeneration_; }
+    // How many times the data directory was listed to find host files.
+    long HostFileListings() const { return index_.Listings(); }
     std::filesystem::path PathOf(const std::string& fileName) const;
 
 private:
@@ -137,6 +140,13 @@ private:
     int AddDomainRecords(const std::string& url, const std::string& ownHostFile, FilterRecord* list,
                          int capacity, int count);
     int FindSameRecord(const std::string& url, const std::string& type, const std::string& name);
+    // The host file name of a page address; a host file stored under the
+    // full name of a long host key, before such names were shortened, is
+    // renamed to its shortened name first.
+    std::string HostFileOf(const std::string& url);
+    // Renames a host file whose name is longer than the store now makes to
+    // its shortened name; gives the name under which the file is afterwards.
+    std::string ShortenStoredName(const std::string& hostFileName);
 
     std::string dataDirectory_;
     std::filesystem::path dataPath_;
@@ -144,6 +154,7 @@ private:
     HostFileTables tables_;
     std::string readBuffer_;  // kept between loads to spare allocations
     std::string loadedName_;  // host file name of the loaded tables; empty when none
+    HostFileIndex index_;     // the host files of the data directory, by domain
     std::vector<UndoEntry> undo_;
     bool inUndo_ = false;
     int undoGeneration_ = 0;

@@ -37,9 +37,10 @@ bool IsFilePattern(const std::string& pattern) {
 }
 
 // "<stem>.NNNN.udo" whose "<stem>.Dat" is a host file name; gives that name.
+// The stem may be empty: an empty host key has the host file ".Dat".
 bool HostFileOfUndoFile(const std::string& name, std::string& hostFileName) {
     const std::size_t n = name.size();
-    if (n < 10 || name.compare(n - 4, 4, ".udo") != 0 || name[n - 9] != '.') {
+    if (n < 9 || name.compare(n - 4, 4, ".udo") != 0 || name[n - 9] != '.') {
         return false;
     }
     for (std::size_t i = n - 8; i < n - 4; ++i) {
@@ -87,7 +88,7 @@ int FilterStore::Undo() {
             const int index =
                 FindSameRecord(entry.pageAddress, entry.record.sType, entry.record.sName);
             if (index >= 0) {
-                result = RestoreFilter(GetHostFileName(entry.pageAddress), index);
+                result = RestoreFilter(HostFileOf(entry.pageAddress), index);
             }
             break;
         }
@@ -112,10 +113,12 @@ int FilterStore::RestoreHostFiles(const std::string& pattern) {
         return 1;
     }
     bool moved = false;
-    for (const std::string& name : ListMatching(pattern)) {
-        if (!IsHostFileName(name)) {
+    for (const std::string& listed : ListMatching(pattern)) {
+        if (!IsHostFileName(listed)) {
             continue;
         }
+        // Its undo file name must fit too.
+        const std::string name = ShortenStoredName(listed);
         const std::string target =
             name.substr(0, name.size() - 4) + "." + GenerationText(undoGeneration_) + ".udo";
         if (MoveFile(name, target)) {
@@ -125,6 +128,7 @@ int FilterStore::RestoreHostFiles(const std::string& pattern) {
     if (moved) {
         // The loaded tables may belong to a file that has just left.
         ForgetLoaded();
+        index_.Invalidate();
         FilterRecord record;
         record.nHint = static_cast<std::int16_t>(undoGeneration_);
         PushUndo(UNDO_FILES_MOVED, std::string(), record);
@@ -143,6 +147,7 @@ int FilterStore::BringBackUndoFiles(const std::string& pattern) {
         }
     }
     ForgetLoaded();
+    index_.Invalidate();
     NotifyLocationChanged(std::string());
     return 1;
 }

@@ -9,8 +9,6 @@
 
 namespace qm {
 
-const char kTemporaryFileName[] = "~write.tmp";
-
 namespace {
 
 // Splits bytes into lines at LF; a last line without LF counts when it is
@@ -242,39 +240,6 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     in.seekg(0, std::ios::beg);
     bytes.resize(static_cast<std::size_t>(size));
     if (size > 0 && !in.read(bytes.data(), size)) {
-        return false;
-    }
-    return true;
-}
-
-bool ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes) {
-    namespace fs = std::filesystem;
-    const fs::path temporary = path.parent_path() / kTemporaryFileName;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-        out.close();
-        if (out.fail()) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
         return false;
     }
     return true;

@@ -31,9 +31,10 @@ std::string TextFromPath(const std::filesystem::path& path);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
-// Writes bytes to a temporary file beside path and renames it over path, so
-// that path holds either its old or its new contents, never a part. False
-// (and path untouched) when anything fails.
+// Writes bytes to a temporary file beside path, flushes it to the disk and
+// renames it over path, so that path holds either its old or its new
+// contents, never a part, also after a power loss. False (and path
+// untouched) when anything fails, a full disk included.
 bool ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes);
 // Name of the temporary file ReplaceFileContents uses in a directory.
 extern const char kTemporaryFileName[];

@@ -1,13 +1,17 @@
 // Store speed on a full host file (511 locations, 2047 records, 2 KB of HTML
 // each), against plain file reading and writing measured in the same run.
-// Targets: a query that has to load the file costs at most 3x a plain read of
-// the file split into lines; a query on the loaded file at most 50 us.
-// AddFilter with its save is reported against a plain write of the same bytes.
-// Every figure is CPU time per call.
+// The queries run in a data folder of 10,000 host files, as after a year of
+// browsing. Targets: a query that has to load the file costs at most 3x a
+// plain read of the file split into lines; a query on the loaded file at most
+// 2x the same query in a folder holding only its own host file, and at most
+// 50 us. AddFilter with its durable save is reported against a plain write of
+// the same bytes. Every figure is CPU time per call, except that the save is
+// also reported in elapsed time, where waiting for the disk shows.
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_ratio.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +31,7 @@ namespace fs = std::filesystem;
 using qm::FilterRecord;
 
 constexpr int kTrackerCapacity = 1025;
+constexpr int kFolderFiles = 10000;
 
 const char kPageA[] = "http://www.alpha-example.com/page/0";
 const char kPageB[] = "http://www.beta-example.org/page/0";
@@ -63,11 +68,41 @@ qm::HostFileTables FullTables(const std::string& host) {
     return t;
 }
 
+// A small host file of another domain, as most of a real folder holds.
+std::string SmallHostFile(const std::string& host) {
+    return "http://" + host + "/index.htm\r\n-\r\n0 http://ads.example.net/b.gif IMG " +
+           "1600000000 1700000000 3 0 1\r\n-\r\n<img src=\"http://ads.example.net/b.gif\">\r\n";
+}
+
+// Marks a folder as last changed an hour ago, as a data folder between two
+// sessions is; a folder changed a moment ago is listed again at each query
+// until its time is safely in the past.
+void AgeFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
+}
+
 struct Fixture {
     Fixture() {
         dir = fs::temp_directory_path() /
               ("qm-store-bench-" + std::to_string(std::random_device{}()));
         fs::create_directories(dir);
+        one = dir / "one";
+        many = dir / "many";
+        fs::create_directories(one);
+        fs::create_directories(many);
+        const std::string alpha = qm::SerializeHostFile(FullTables("www.alpha-example.com"));
+        const std::string beta = qm::SerializeHostFile(FullTables("www.beta-example.org"));
+        std::ofstream(one / "www.alpha-example.com.Dat", std::ios::binary) << alpha;
+        std::ofstream(many / "www.alpha-example.com.Dat", std::ios::binary) << alpha;
+        std::ofstream(many / "www.beta-example.org.Dat", std::ios::binary) << beta;
+        for (int i = 2; i < kFolderFiles; ++i) {
+            const std::string host =
+                "h" + std::to_string(i) + ".site" + std::to_string(i / 4) + ".example.net";
+            std::ofstream(many / (host + ".Dat"), std::ios::binary) << SmallHostFile(host);
+        }
+        AgeFolder(one);
+        AgeFolder(many);
         std::ofstream(dir / "www.alpha-example.com.Dat", std::ios::binary)
             << qm::SerializeHostFile(FullTables("www.alpha-example.com"));
         std::ofstream(dir / "www.beta-example.org.Dat", std::ios::binary)
@@ -85,11 +120,38 @@ struct Fixture {
         fs::remove_all(dir, ec);
     }
     fs::path dir;
+    fs::path one;   // only www.alpha-example.com.Dat
+    fs::path many;  // it, www.beta-example.org.Dat and 9,998 small host files
     fs::path fileA;
     std::uintmax_t fileSize = 0;
 };
 
 Fixture* g_fixture = nullptr;
+
+// Keeps the fastest elapsed time per iteration beside the CPU time.
+class ElapsedAlsoReporter : public qm::bench::MinTimeReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0) {
+                continue;
+            }
+            std::string name = run.benchmark_name();
+            const std::size_t repeats = name.find("/repeats:");
+            if (repeats != std::string::npos) {
+                name.erase(repeats);
+            }
+            const double perIteration =
+                run.real_accumulated_time / static_cast<double>(run.iterations);
+            auto it = elapsed.find(name);
+            if (it == elapsed.end() || perIteration < it->second) {
+                elapsed[name] = perIteration;
+            }
+        }
+        MinTimeReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> elapsed;
+};
 
 void PlainReadLines(benchmark::State& state) {
     for (auto _ : state) {
@@ -110,8 +172,10 @@ void PlainReadLines(benchmark::State& state) {
 }
 
 void QueryNotLoaded(benchmark::State& state) {
-    qm::FilterStore store(g_fixture->dir.string());
+    qm::FilterStore store(g_fixture->many.string());
     std::vector<FilterRecord> list(kTrackerCapacity);
+    // The folder is listed once, at the first query after the start.
+    store.FiltersForUrl(kPageA, list.data(), kTrackerCapacity);
     bool flip = false;
     for (auto _ : state) {
         // Alternating between two hosts makes every query load its file.
@@ -121,10 +185,13 @@ void QueryNotLoaded(benchmark::State& state) {
     }
 }
 
-void QueryLoaded(benchmark::State& state) {
-    qm::FilterStore store(g_fixture->dir.string());
+void QueryLoaded(benchmark::State& state, const fs::path& folder) {
+    qm::FilterStore store(folder.string());
     std::vector<FilterRecord> list(kTrackerCapacity);
-    store.FiltersForUrl(kPageA, list.data(), kTrackerCapacity);
+    if (store.FiltersForUrl(kPageA, list.data(), kTrackerCapacity) <= 0) {
+        state.SkipWithError("the query found nothing");
+        return;
+    }
     for (auto _ : state) {
         const int n = store.FiltersForUrl(kPageA, list.data(), kTrackerCapacity);
         benchmark::DoNotOptimize(n);
@@ -172,19 +239,25 @@ int main(int argc, char** argv) {
         ->Repetitions(qm::bench::kRepetitions);
     benchmark::RegisterBenchmark("FiltersForUrl/NotLoaded", QueryNotLoaded)
         ->Repetitions(qm::bench::kRepetitions);
-    benchmark::RegisterBenchmark("FiltersForUrl/Loaded", QueryLoaded)
+    benchmark::RegisterBenchmark("FiltersForUrl/Loaded/1", QueryLoaded, fixture.one)
+        ->Repetitions(qm::bench::kRepetitions);
+    benchmark::RegisterBenchmark("FiltersForUrl/Loaded/10000", QueryLoaded, fixture.many)
         ->Repetitions(qm::bench::kRepetitions);
     benchmark::RegisterBenchmark("PlainWrite", PlainWrite)->Repetitions(qm::bench::kRepetitions);
     benchmark::RegisterBenchmark("AddFilter/WithSave", AddFilterWithSave)
         ->Repetitions(qm::bench::kRepetitions);
     benchmark::Initialize(&argc, argv);
-    qm::bench::MinTimeReporter reporter;
+    ElapsedAlsoReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     auto& s = reporter.seconds;
-    const char* needed[] = {"PlainReadLines", "FiltersForUrl/NotLoaded", "FiltersForUrl/Loaded",
-                            "PlainWrite", "AddFilter/WithSave"};
+    const char* needed[] = {"PlainReadLines",
+                            "FiltersForUrl/NotLoaded",
+                            "FiltersForUrl/Loaded/1",
+                            "FiltersForUrl/Loaded/10000",
+                            "PlainWrite",
+                            "AddFilter/WithSave"};
     for (const char* name : needed) {
         if (s.find(name) == s.end()) {
             std::printf("store_bench: %s did not run\n", name);
@@ -192,17 +265,29 @@ int main(int argc, char** argv) {
         }
     }
     const double notLoadedRatio = s["FiltersForUrl/NotLoaded"] / s["PlainReadLines"];
-    const double loadedMicros = s["FiltersForUrl/Loaded"] * 1e6;
+    const double loadedMicros = s["FiltersForUrl/Loaded/10000"] * 1e6;
+    const double loadedRatio = s["FiltersForUrl/Loaded/10000"] / s["FiltersForUrl/Loaded/1"];
     const double addRatio = s["AddFilter/WithSave"] / s["PlainWrite"];
-    std::printf("host file: %ju bytes\n", static_cast<std::uintmax_t>(fixture.fileSize));
+    auto& e = reporter.elapsed;
+    const double addElapsedRatio = e["AddFilter/WithSave"] / e["PlainWrite"];
+    std::printf("host file: %ju bytes; folder of %d host files\n",
+                static_cast<std::uintmax_t>(fixture.fileSize), kFolderFiles);
     std::printf("FiltersForUrl not loaded / plain read split into lines: %.2fx (target <= 3x)\n",
                 notLoadedRatio);
-    std::printf("FiltersForUrl loaded: %.2f us (target <= 50 us)\n", loadedMicros);
-    std::printf("AddFilter with save / plain write of the same bytes: %.2fx (report only)\n",
-                addRatio);
+    std::printf("FiltersForUrl loaded, 10000 / 1 host files: %.2fx (target <= 2x)\n", loadedRatio);
+    std::printf("FiltersForUrl loaded, 10000 host files: %.2f us (target <= 50 us)\n",
+                loadedMicros);
+    std::printf(
+        "AddFilter with save / plain write of the same bytes: %.2fx CPU, %.2fx elapsed "
+        "(%.2f ms elapsed; report only)\n",
+        addRatio, addElapsedRatio, e["AddFilter/WithSave"] * 1e3);
     bool ok = true;
     if (notLoadedRatio > 3.0) {
         std::printf("MISSED: FiltersForUrl not loaded exceeds 3x the plain read\n");
+        ok = false;
+    }
+    if (loadedRatio > 2.0) {
+        std::printf("MISSED: FiltersForUrl loaded in 10000 host files exceeds 2x one file\n");
         ok = false;
     }
     if (loadedMicros > 50.0) {
