@@ -2,6 +2,7 @@
 
 #include "browser/cdp/page_script.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace qm::cdp {
@@ -162,6 +163,80 @@ bool CdpPage::RunIn(int context, const char* op, Json args, Json& value) {
         context_ = 0;
     }
     return result == Result::kOk;
+}
+
+void CdpPage::Watch(const std::string& host, std::vector<std::string> identities) {
+    identities.erase(std::remove(identities.begin(), identities.end(), std::string()),
+                     identities.end());
+    std::sort(identities.begin(), identities.end());
+    identities.erase(std::unique(identities.begin(), identities.end()), identities.end());
+    if (identities == watched_ && host == watchedHost_) {
+        return;
+    }
+    watched_ = std::move(identities);
+    watchedHost_ = host;
+    RegisterForNewDocuments();
+}
+
+void CdpPage::WatchOne(const std::string& host, const std::string& identity, bool watched) {
+    if (identity.empty()) {
+        return;
+    }
+    std::vector<std::string> identities = host == watchedHost_ ? watched_ : std::vector<std::string>();
+    if (watched) {
+        identities.push_back(identity);
+    } else {
+        identities.erase(std::remove(identities.begin(), identities.end(), identity),
+                         identities.end());
+    }
+    Watch(host, std::move(identities));
+}
+
+void CdpPage::RegisterForNewDocuments() {
+    const std::string session = Session();
+    if (gone_ || session.empty()) {
+        return;
+    }
+    // Posted, not awaited: the owner's thread does not wait for the browser.
+    // Commands of one session run in order, so the old script goes first.
+    std::string previous;
+    std::uint64_t registration = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        previous.swap(newDocumentScript_);
+        registration = ++registration_;
+    }
+    if (!previous.empty()) {
+        connection_.Post("Page.removeScriptToEvaluateOnNewDocument",
+                         Json{{"identifier", previous}}, session, nullptr);
+    }
+    if (watched_.empty()) {
+        return;
+    }
+    std::string source = kPageScript;
+    source += ";__qm(\"watch\",[";
+    source += Json(watched_).dump(-1, ' ', false, Json::error_handler_t::replace);
+    source += ",";
+    source += Json(watchedHost_).dump(-1, ' ', false, Json::error_handler_t::replace);
+    source += "],true);";
+    connection_.Post(
+        "Page.addScriptToEvaluateOnNewDocument",
+        Json{{"source", source}, {"worldName", kWorldName}}, session,
+        [this, keep = weak_from_this(), registration, session](CdpAnswer answer) {
+            auto self = keep.lock();
+            if (!self || !answer.ok) {
+                return;
+            }
+            const std::string identifier = answer.result.value("identifier", std::string());
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (registration == registration_) {
+                newDocumentScript_ = identifier;
+            } else if (!identifier.empty()) {
+                // A newer list took its place while it was on its way.
+                connection_.Post("Page.removeScriptToEvaluateOnNewDocument",
+                                 Json{{"identifier", identifier}}, session, nullptr);
+            }
+        });
 }
 
 }  // namespace qm::cdp
