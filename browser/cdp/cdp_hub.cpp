@@ -151,11 +151,27 @@ void CdpHub::OnTargetCreated(const Json& info) {
         if (autoAttach_ || targetId.empty() || byTarget_.count(targetId) != 0) {
             return;  // attached by the browser, or already ours
         }
-        page = std::make_shared<CdpPage>(connection_, targetId, nextOrdinal_++);
+        page = MakePage(targetId);
         byTarget_[targetId] = page;
         ++attaching_;
     }
     Attach(page);
+}
+
+std::shared_ptr<CdpPage> CdpHub::MakePage(const std::string& targetId) {
+    auto page = std::make_shared<CdpPage>(connection_, targetId, nextOrdinal_++);
+    const std::uint32_t ordinal = page->Ordinal();
+    page->SetRecovered([this, ordinal] {
+        // Its completion ran while it did not answer: report it once more.
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& live : live_) {
+            if (live->Ordinal() == ordinal) {
+                QueuePageEvent(ordinal, kEventDocumentComplete);
+                return;
+            }
+        }
+    });
+    return page;
 }
 
 void CdpHub::Attach(const std::shared_ptr<CdpPage>& page) {
@@ -183,7 +199,7 @@ void CdpHub::OnAutoAttached(const Json& params) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (Text(info, "type") == "page" && !targetId.empty() && byTarget_.count(targetId) == 0) {
-            page = std::make_shared<CdpPage>(connection_, targetId, nextOrdinal_++);
+            page = MakePage(targetId);
             page->opener = Text(info, "openerId");
             // The opener's window.open may have run before it was attached:
             // the new window tells who opened it.

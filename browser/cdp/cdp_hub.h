@@ -78,6 +78,7 @@ private:
     // A target the browser attached by itself, held before it runs anything.
     void OnAutoAttached(const Json& params);
     void Attach(const std::shared_ptr<CdpPage>& page);
+    std::shared_ptr<CdpPage> MakePage(const std::string& targetId);  // caller holds mutex_
     // The page's domains are on: let it run, then report it (or hold it back
     // while its opener's document is still loading).
     void Enabled(const std::shared_ptr<CdpPage>& page, bool waiting);

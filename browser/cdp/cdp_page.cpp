@@ -72,18 +72,42 @@ void CdpPage::SetPatience(int callTimeoutMs, int quietMs) {
     quietMs_ = quietMs;
 }
 
-CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now < quietUntil_) {
+CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session,
+                            bool longCall) {
+    if (!answering_->load() && std::chrono::steady_clock::now() < quietUntil_) {
+        missed_->store(true);
         return CdpAnswer{false, Json(), "page not responding"};
     }
-    CdpAnswer answer = connection_.Call(method, std::move(params), session, callTimeoutMs_);
+    const int timeoutMs = longCall ? std::max(callTimeoutMs_, kLongCallTimeoutMs) : callTimeoutMs_;
+    CdpAnswer answer = connection_.Call(method, std::move(params), session, timeoutMs);
     if (!answer.ok && answer.error == CdpConnection::kTimedOut) {
-        // A page whose main thread is stuck (a script in an endless loop) would
-        // hold up every call: leave it alone for a while.
+        // A page whose main thread is stuck (a script in an endless loop, or
+        // frozen) would hold up every call and the user-interface thread with
+        // it: leave it alone until it answers again, for a while at most.
         quietUntil_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(quietMs_);
+        missed_->store(true);
+        answering_->store(false);
+        Probe(session);
     }
     return answer;
+}
+
+void CdpPage::Probe(const std::string& session) {
+    // The answer comes when the page's main thread is free again; the work
+    // that failed meanwhile is then asked for again.
+    connection_.Post("Runtime.evaluate", Json{{"expression", "1"}, {"returnByValue", true}},
+                     session,
+                     [answering = answering_, missed = missed_, recovered = recovered_,
+                      keep = weak_from_this()](CdpAnswer answer) {
+                         auto self = keep.lock();
+                         if (!self || !answer.ok || self->Gone()) {
+                             return;
+                         }
+                         answering->store(true);
+                         if (missed->exchange(false) && recovered) {
+                             recovered();
+                         }
+                     });
 }
 
 int CdpPage::CurrentContext() {
@@ -107,13 +131,15 @@ CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args,
     expression += "\",";
     expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
     expression += anyState ? ",true)" : ",false)";
+    const std::string name = op;
+    const bool longCall = name == "scan" || name == "outer" || name == "inner" || name == "idents";
     CdpAnswer answer = PageCall("Runtime.evaluate",
                                 Json{{"expression", expression},
                                      {"contextId", context},
                                      {"objectGroup", kObjectGroup},
                                      {"returnByValue", true},
                                      {"silent", true}},
-                                session);
+                                session, longCall);
     if (!answer.ok) {
         return IsContextError(answer.error) ? Result::kContextLost : Result::kFailed;
     }

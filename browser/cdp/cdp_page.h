@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -62,8 +63,13 @@ public:
     // The current world, made when missing; 0 when the page is gone.
     int CurrentContext();
     // How long a call may wait for the page, and how long calls then fail at
-    // once after one of them timed out.
+    // once after one of them timed out (or until the page answers again).
+    // Reading a whole page or tag may take longer: those calls wait up to
+    // kLongCallTimeoutMs.
     void SetPatience(int callTimeoutMs, int quietMs);
+    // Runs on the network thread when the page answers again after calls
+    // failed for its silence: the work they were part of should be redone.
+    void SetRecovered(std::function<void()> recovered) { recovered_ = std::move(recovered); }
 
     // Owner's thread. The identities of this page's located adverts: the
     // helper hides them as soon as the page inserts them, also in every later
@@ -73,13 +79,16 @@ public:
     void Watch(const std::string& host, std::vector<std::string> identities);
     void WatchOne(const std::string& host, const std::string& identity, bool watched);
 
-    static constexpr int kCallTimeoutMs = 3000;
+    static constexpr int kCallTimeoutMs = 250;
+    static constexpr int kLongCallTimeoutMs = 3000;
     static constexpr int kQuietMs = 10000;
 
 private:
     bool MakeWorld();
     void RegisterForNewDocuments();
-    CdpAnswer PageCall(const std::string& method, Json params, const std::string& session);
+    CdpAnswer PageCall(const std::string& method, Json params, const std::string& session,
+                       bool longCall = false);
+    void Probe(const std::string& session);
     enum class Result { kOk, kFailed, kContextLost };
     Result Evaluate(int context, const char* op, const Json& args, bool anyState, Json& value);
 
@@ -96,6 +105,10 @@ private:
     int callTimeoutMs_ = kCallTimeoutMs;
     int quietMs_ = kQuietMs;
     std::chrono::steady_clock::time_point quietUntil_{};
+    // Set by the probe's answer (network thread): the page answers again.
+    std::shared_ptr<std::atomic<bool>> answering_ = std::make_shared<std::atomic<bool>>(true);
+    std::shared_ptr<std::atomic<bool>> missed_ = std::make_shared<std::atomic<bool>>(false);
+    std::function<void()> recovered_;
     std::vector<std::string> watched_;  // sorted
     std::string watchedHost_;
     // Identifier of the script registered for new documents (network thread
