@@ -26,7 +26,10 @@ bool MakeElementRecord(Element& element, const std::string& tag, FilterRecord& r
     }
     record = FilterRecord{};
     record.sType = tag;
-    record.nHint = static_cast<std::int16_t>(sourceIndex);
+    // A position the 16-bit hint cannot hold is stored as "no hint": the
+    // filter finds its element by name instead of at a wrapped index.
+    record.nHint = sourceIndex >= 0 && sourceIndex <= 32767 ? static_cast<std::int16_t>(sourceIndex)
+                                                            : std::int16_t{-1};
     record.sName = ElementIdentity(element);
     record.sHtml = outerHtml;
     return true;

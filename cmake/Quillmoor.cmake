@@ -22,12 +22,13 @@ function(qm_core_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# qm_add_test(<name> SOURCES <files...> LIBS <libs...> [TIMEOUT <s>] [LABELS <l...>])
+# qm_add_test(<name> SOURCES <files...> LIBS <libs...> [TIMEOUT <s>] [LABELS <l...>] [SERIAL])
+# SERIAL: its cases run alone (they measure timing against a loaded machine).
 # Native build: every GoogleTest case is its own ctest test.
 # Windows build: one ctest test per executable, run under Wine via the emulator,
 # so that a test binary starts Wine once.
 function(qm_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
@@ -44,6 +45,7 @@ function(qm_add_test name)
     else()
         include(GoogleTest)
         gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                             PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "native;${T_LABELS}")
+                             PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "native;${T_LABELS}"
+                                        RUN_SERIAL ${T_SERIAL})
     endif()
 endfunction()

@@ -80,7 +80,17 @@ bool CdpElement::StyleDisplay(std::string& out) {
     return Text("display", out);
 }
 bool CdpElement::SetStyleDisplay(const std::string& display) {
-    return Write("setDisplay", display);
+    Json value;
+    if (!page_->RunIn(context_, "setDisplay", Json::array({id_, display}), value)) {
+        return false;
+    }
+    // Hiding an advert by hand watches its identity; showing it again lets go.
+    if (value.is_array() && value.size() == 2 && value[0].is_string() && value[1].is_string() &&
+        (display == "none" || display.empty())) {
+        page_->WatchOne(value[1].get<std::string>(), value[0].get<std::string>(),
+                        display == "none");
+    }
+    return true;
 }
 bool CdpElement::Src(std::string& out) {
     return Text("src", out);
@@ -189,11 +199,19 @@ bool CdpDocument::CheckAndHide(const std::vector<LocatedCheck>& checks,
     for (const LocatedCheck& check : checks) {
         list.push_back(Json::array({check.index, check.identity}));
     }
-    Json outcomes;
-    if (!page_->Run("check", Json::array({std::move(list)}), outcomes) || !outcomes.is_array() ||
-        outcomes.size() != checks.size()) {
+    Json answer;
+    if (!page_->Run("check", Json::array({std::move(list)}), answer) || !answer.is_array() ||
+        answer.size() != 2 || !answer[0].is_array() || answer[0].size() != checks.size() ||
+        !answer[1].is_string()) {
         return false;
     }
+    const Json& outcomes = answer[0];
+    std::vector<std::string> located;
+    located.reserve(checks.size());
+    for (const LocatedCheck& check : checks) {
+        located.push_back(check.identity);
+    }
+    page_->Watch(answer[1].get<std::string>(), std::move(located));
     for (std::size_t i = 0; i < checks.size(); ++i) {
         int code = 0;
         AsInt(outcomes[i], code);

@@ -10,6 +10,7 @@
 // arrival order, and never from inside another call of the port.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -74,15 +75,38 @@ private:
 
     void OnEvent(const std::string& method, const Json& params, const std::string& session);
     void OnTargetCreated(const Json& info);
+    // A target the browser attached by itself, held before it runs anything.
+    void OnAutoAttached(const Json& params);
+    void Attach(const std::shared_ptr<CdpPage>& page);
+    std::shared_ptr<CdpPage> MakePage(const std::string& targetId);  // caller holds mutex_
+    // The page's domains are on: let it run, then report it (or hold it back
+    // while its opener's document is still loading).
+    void Enabled(const std::shared_ptr<CdpPage>& page, bool waiting);
+    void ReleaseHeld();  // caller holds mutex_
+    void Admit(std::uint32_t ordinal);
+    void OnAttachedSession(const std::shared_ptr<CdpPage>& page, const std::string& session,
+                           bool waiting);
     void OnTargetGone(const std::string& targetId);
     std::string ForgetTarget(const std::string& targetId);  // caller holds mutex_; its session
-    void OnAttached(const std::shared_ptr<CdpPage>& page, const CdpAnswer& answer);
     void Queue(std::uint32_t ordinal, int code, long param);  // caller holds mutex_
     void QueuePageEvent(std::uint32_t ordinal, int code);     // caller holds mutex_
     void FinishAttach();                                      // caller holds mutex_
 
     CdpConnection connection_;
     std::mutex mutex_;
+    // Set once the browser attaches new targets by itself, paused until we
+    // let them run.
+    bool autoAttach_ = false;
+    // Windows opened by a page whose document is still loading: reported once
+    // the opener's completion is on its way to its sinks, so the popup rules
+    // see the opener's filters and its window.open first.
+    struct Held {
+        std::shared_ptr<CdpPage> page;
+        std::chrono::steady_clock::time_point until;
+    };
+    std::vector<Held> held_;
+    std::vector<std::shared_ptr<CdpPage>> admitting_;  // released, registration queued
+    static constexpr int kMaxHoldMs = 3000;
     std::condition_variable changed_;
     std::map<std::string, std::shared_ptr<CdpPage>> byTarget_;
     std::map<std::string, std::shared_ptr<CdpPage>> bySession_;

@@ -2,6 +2,7 @@
 
 #include "browser/cdp/page_script.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace qm::cdp {
@@ -71,18 +72,42 @@ void CdpPage::SetPatience(int callTimeoutMs, int quietMs) {
     quietMs_ = quietMs;
 }
 
-CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now < quietUntil_) {
+CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session,
+                            bool longCall) {
+    if (!answering_->load() && std::chrono::steady_clock::now() < quietUntil_) {
+        missed_->store(true);
         return CdpAnswer{false, Json(), "page not responding"};
     }
-    CdpAnswer answer = connection_.Call(method, std::move(params), session, callTimeoutMs_);
+    const int timeoutMs = longCall ? std::max(callTimeoutMs_, kLongCallTimeoutMs) : callTimeoutMs_;
+    CdpAnswer answer = connection_.Call(method, std::move(params), session, timeoutMs);
     if (!answer.ok && answer.error == CdpConnection::kTimedOut) {
-        // A page whose main thread is stuck (a script in an endless loop) would
-        // hold up every call: leave it alone for a while.
+        // A page whose main thread is stuck (a script in an endless loop, or
+        // frozen) would hold up every call and the user-interface thread with
+        // it: leave it alone until it answers again, for a while at most.
         quietUntil_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(quietMs_);
+        missed_->store(true);
+        answering_->store(false);
+        Probe(session);
     }
     return answer;
+}
+
+void CdpPage::Probe(const std::string& session) {
+    // The answer comes when the page's main thread is free again; the work
+    // that failed meanwhile is then asked for again.
+    connection_.Post("Runtime.evaluate", Json{{"expression", "1"}, {"returnByValue", true}},
+                     session,
+                     [answering = answering_, missed = missed_, recovered = recovered_,
+                      keep = weak_from_this()](CdpAnswer answer) {
+                         auto self = keep.lock();
+                         if (!self || !answer.ok || self->Gone()) {
+                             return;
+                         }
+                         answering->store(true);
+                         if (missed->exchange(false) && recovered) {
+                             recovered();
+                         }
+                     });
 }
 
 int CdpPage::CurrentContext() {
@@ -106,13 +131,15 @@ CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args,
     expression += "\",";
     expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
     expression += anyState ? ",true)" : ",false)";
+    const std::string name = op;
+    const bool longCall = name == "scan" || name == "outer" || name == "inner" || name == "idents";
     CdpAnswer answer = PageCall("Runtime.evaluate",
                                 Json{{"expression", expression},
                                      {"contextId", context},
                                      {"objectGroup", kObjectGroup},
                                      {"returnByValue", true},
                                      {"silent", true}},
-                                session);
+                                session, longCall);
     if (!answer.ok) {
         return IsContextError(answer.error) ? Result::kContextLost : Result::kFailed;
     }
@@ -162,6 +189,80 @@ bool CdpPage::RunIn(int context, const char* op, Json args, Json& value) {
         context_ = 0;
     }
     return result == Result::kOk;
+}
+
+void CdpPage::Watch(const std::string& host, std::vector<std::string> identities) {
+    identities.erase(std::remove(identities.begin(), identities.end(), std::string()),
+                     identities.end());
+    std::sort(identities.begin(), identities.end());
+    identities.erase(std::unique(identities.begin(), identities.end()), identities.end());
+    if (identities == watched_ && host == watchedHost_) {
+        return;
+    }
+    watched_ = std::move(identities);
+    watchedHost_ = host;
+    RegisterForNewDocuments();
+}
+
+void CdpPage::WatchOne(const std::string& host, const std::string& identity, bool watched) {
+    if (identity.empty()) {
+        return;
+    }
+    std::vector<std::string> identities = host == watchedHost_ ? watched_ : std::vector<std::string>();
+    if (watched) {
+        identities.push_back(identity);
+    } else {
+        identities.erase(std::remove(identities.begin(), identities.end(), identity),
+                         identities.end());
+    }
+    Watch(host, std::move(identities));
+}
+
+void CdpPage::RegisterForNewDocuments() {
+    const std::string session = Session();
+    if (gone_ || session.empty()) {
+        return;
+    }
+    // Posted, not awaited: the owner's thread does not wait for the browser.
+    // Commands of one session run in order, so the old script goes first.
+    std::string previous;
+    std::uint64_t registration = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        previous.swap(newDocumentScript_);
+        registration = ++registration_;
+    }
+    if (!previous.empty()) {
+        connection_.Post("Page.removeScriptToEvaluateOnNewDocument",
+                         Json{{"identifier", previous}}, session, nullptr);
+    }
+    if (watched_.empty()) {
+        return;
+    }
+    std::string source = kPageScript;
+    source += ";__qm(\"watch\",[";
+    source += Json(watched_).dump(-1, ' ', false, Json::error_handler_t::replace);
+    source += ",";
+    source += Json(watchedHost_).dump(-1, ' ', false, Json::error_handler_t::replace);
+    source += "],true);";
+    connection_.Post(
+        "Page.addScriptToEvaluateOnNewDocument",
+        Json{{"source", source}, {"worldName", kWorldName}}, session,
+        [this, keep = weak_from_this(), registration, session](CdpAnswer answer) {
+            auto self = keep.lock();
+            if (!self || !answer.ok) {
+                return;
+            }
+            const std::string identifier = answer.result.value("identifier", std::string());
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (registration == registration_) {
+                newDocumentScript_ = identifier;
+            } else if (!identifier.empty()) {
+                // A newer list took its place while it was on its way.
+                connection_.Post("Page.removeScriptToEvaluateOnNewDocument",
+                                 Json{{"identifier", identifier}}, session, nullptr);
+            }
+        });
 }
 
 }  // namespace qm::cdp

@@ -6,15 +6,18 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "browser/browser_port.h"
 #include "browser/cdp/cdp_connection.h"
 
 namespace qm::cdp {
 
-class CdpPage {
+class CdpPage : public std::enable_shared_from_this<CdpPage> {
 public:
     CdpPage(CdpConnection& connection, std::string targetId, std::uint32_t ordinal);
 
@@ -40,6 +43,16 @@ public:
     void NoteNewDocument() { generation_.fetch_add(1); }
     bool Ready() const { return ready_; }
 
+    // The hub's bookkeeping, under the hub's mutex: the page that opened this
+    // one, and whether the main frame is loading a document.
+    std::string opener;
+    bool mainLoading = false;
+    // New windows reported by Page.windowOpen and not yet seen attached, and
+    // the reverse: windows attached with this page as their opener before (or
+    // without) its Page.windowOpen.
+    int opensAnnounced = 0;
+    int opensAttachedFirst = 0;
+
     // Owner's thread. Runs one helper operation in the current document (making
     // the world when the document has none yet); context receives the world's
     // id, which elements keep. anyState: also while the document is loading.
@@ -50,15 +63,32 @@ public:
     // The current world, made when missing; 0 when the page is gone.
     int CurrentContext();
     // How long a call may wait for the page, and how long calls then fail at
-    // once after one of them timed out.
+    // once after one of them timed out (or until the page answers again).
+    // Reading a whole page or tag may take longer: those calls wait up to
+    // kLongCallTimeoutMs.
     void SetPatience(int callTimeoutMs, int quietMs);
+    // Runs on the network thread when the page answers again after calls
+    // failed for its silence: the work they were part of should be redone.
+    void SetRecovered(std::function<void()> recovered) { recovered_ = std::move(recovered); }
 
-    static constexpr int kCallTimeoutMs = 3000;
+    // Owner's thread. The identities of this page's located adverts: the
+    // helper hides them as soon as the page inserts them, also in every later
+    // document of the page from its very start.
+    // host: that of the document they were located in; other hosts' documents
+    // watch nothing.
+    void Watch(const std::string& host, std::vector<std::string> identities);
+    void WatchOne(const std::string& host, const std::string& identity, bool watched);
+
+    static constexpr int kCallTimeoutMs = 250;
+    static constexpr int kLongCallTimeoutMs = 3000;
     static constexpr int kQuietMs = 10000;
 
 private:
     bool MakeWorld();
-    CdpAnswer PageCall(const std::string& method, Json params, const std::string& session);
+    void RegisterForNewDocuments();
+    CdpAnswer PageCall(const std::string& method, Json params, const std::string& session,
+                       bool longCall = false);
+    void Probe(const std::string& session);
     enum class Result { kOk, kFailed, kContextLost };
     Result Evaluate(int context, const char* op, const Json& args, bool anyState, Json& value);
 
@@ -75,6 +105,16 @@ private:
     int callTimeoutMs_ = kCallTimeoutMs;
     int quietMs_ = kQuietMs;
     std::chrono::steady_clock::time_point quietUntil_{};
+    // Set by the probe's answer (network thread): the page answers again.
+    std::shared_ptr<std::atomic<bool>> answering_ = std::make_shared<std::atomic<bool>>(true);
+    std::shared_ptr<std::atomic<bool>> missed_ = std::make_shared<std::atomic<bool>>(false);
+    std::function<void()> recovered_;
+    std::vector<std::string> watched_;  // sorted
+    std::string watchedHost_;
+    // Identifier of the script registered for new documents (network thread
+    // writes it, under mutex_), and whether one is registered or on its way.
+    std::string newDocumentScript_;
+    std::uint64_t registration_ = 0;  // under mutex_
 };
 
 }  // namespace qm::cdp

@@ -40,6 +40,83 @@ const char* const kPageScript = R"JS((() => {
     }
     return attr(e, 'codebase');
   };
+  // Hiding: display "none" with the important priority, so that no rule of
+  // the page wins over it; what the element had before is kept so that
+  // showing it again puts back exactly that.
+  const hidden = new Map();
+  const isHidden = (s) => s.getPropertyValue('display') === 'none' && s.getPropertyPriority('display') === 'important';
+  const hide = (e) => {
+    const s = e.style;
+    if (!s) return false;
+    if (isHidden(s)) return true;
+    if (!hidden.has(e)) hidden.set(e, [s.getPropertyValue('display'), s.getPropertyPriority('display')]);
+    s.setProperty('display', 'none', 'important');
+    return true;
+  };
+  const show = (e) => {
+    const s = e.style;
+    const was = hidden.get(e);
+    hidden.delete(e);
+    if (!was[0]) s.removeProperty('display'); else s.setProperty('display', was[0], was[1]);
+  };
+  // Identities of the located adverts of this page: one the page inserts (or
+  // re-creates, or points at an advert) is hidden at once, wherever it goes.
+  // While the document is parsed every match is hidden; once it is parsed
+  // only the last one of each identity stays so (the one the checks locate).
+  let watch = new Set();
+  // (A script run for a new document may come before its parser has set
+  // the ready state: nothing parsed yet counts as parsing.)
+  let parsing = document.readyState === 'loading' || !document.documentElement;
+  const early = [];
+  const adTag = (t) => hasSrc(t) || t === 'OBJECT';
+  const consider = (e) => {
+    if (!(e instanceof Element) || !adTag(tagOf(e))) return;
+    if (!watch.has(ident(e))) return;
+    const s = e.style;
+    if (s && !isHidden(s)) { if (parsing && !hidden.has(e)) early.push(e); hide(e); }
+  };
+  const sweep = (n) => {
+    if (!(n instanceof Element)) return;
+    consider(n);
+    for (const e of n.querySelectorAll('img,object,embed,iframe,frame')) consider(e);
+  };
+  const handle = (records) => {
+    if (watch.size !== 0) for (const r of records) {
+      if (r.type === 'childList') {
+        for (const n of r.addedNodes) sweep(n);
+        const o = r.target instanceof Element ? r.target.closest('object') : null;
+        if (o) consider(o);
+      } else if (r.target instanceof Element) {
+        const t = r.target;
+        if (r.attributeName !== 'style') consider(t);
+        else if (hidden.has(t) && !isHidden(t.style)) t.style.setProperty('display', 'none', 'important');
+      }
+    }
+  };
+  const observer = new MutationObserver((records) => { handle(records); settled(); });
+  observer.observe(document, { childList: true, subtree: true, attributes: true, attributeFilter: ['src', 'codebase', 'style'] });
+  const settle = () => {
+    if (!parsing) return;
+    // The records of the parsed document may not have been delivered yet.
+    handle(observer.takeRecords());
+    parsing = false;
+    const last = new Map();
+    for (const e of early) {
+      if (!e.isConnected || !hidden.has(e)) continue;
+      const i = ident(e);
+      const l = last.get(i);
+      if (!l || (l.compareDocumentPosition(e) & Node.DOCUMENT_POSITION_FOLLOWING)) last.set(i, e);
+    }
+    for (const e of early) if (e.isConnected && hidden.has(e) && last.get(ident(e)) !== e) show(e);
+    early.length = 0;
+  };
+  // Once parsed: at DOMContentLoaded, and at the latest before any call of ours.
+  const settled = () => { if (parsing && document.documentElement && document.readyState !== 'loading') settle(); };
+  if (parsing) window.addEventListener('DOMContentLoaded', settle, { once: true });
+  const setWatch = (list) => {
+    watch = new Set(list.filter((x) => typeof x === 'string' && x !== ''));
+    return 1;
+  };
   const all = () => document.getElementsByTagName('*');
   const coll = (k, t) => k === 0 ? all() : k === 1 ? document.getElementsByTagName(t) : document.images;
   const html = (e) => { if (!(e instanceof HTMLElement)) throw 0; return e; };
@@ -63,7 +140,20 @@ const char* const kPageScript = R"JS((() => {
     width: (i) => html(get(i)).offsetWidth,
     height: (i) => html(get(i)).offsetHeight,
     display: (i) => { const s = get(i).style; if (!s) throw 0; return s.display; },
-    setDisplay: (i, v) => { const s = get(i).style; if (!s) throw 0; s.display = v; return 1; },
+    // Returns the identity that starts or stops being watched, else ''.
+    setDisplay: (i, v) => {
+      const e = get(i);
+      const s = e.style;
+      if (!s) throw 0;
+      const t = tagOf(e);
+      const id = adTag(t) ? ident(e) : '';
+      if (v === 'none') { hide(e); if (id === '') return ['', location.host]; watch.add(id); return [id, location.host]; }
+      if (hidden.has(e)) show(e); else s.display = v;
+      if (v === '' && id !== '' && watch.delete(id)) return [id, location.host];
+      return ['', location.host];
+    },
+    // From the script registered for new documents: only on the same host.
+    watch: (list, host) => (location.host === host ? setWatch(list) : 0),
     src: (i) => { const e = get(i); if (!hasSrc(tagOf(e))) throw 0; return attr(e, 'src'); },
     setSrc: (i, v) => { const e = get(i); if (tagOf(e) !== 'IMG') throw 0; e.setAttribute('src', v); return 1; },
     codeBase: (i) => { const e = get(i); if (tagOf(e) !== 'OBJECT') throw 0; return attr(e, 'codebase'); },
@@ -83,14 +173,14 @@ const char* const kPageScript = R"JS((() => {
     check: (list) => {
       const a = all();
       const n = a.length;
-      return list.map(([k, id]) => {
+      setWatch(list.map((c) => c[1]));
+      return [list.map(([k, id]) => {
         if (k < 0 || k >= n) return 0;
         const e = a[k];
         if (ident(e) !== id) return 1;
-        const s = e.style;
-        if (s && s.display !== 'none') s.display = 'none';
+        hide(e);
         return 2;
-      });
+      }), location.host];
     },
     idents: () => Array.from(all(), (e) => {
       const g = tagOf(e);
@@ -102,6 +192,7 @@ const char* const kPageScript = R"JS((() => {
   Object.freeze(ops);
   Object.defineProperty(globalThis, '__qm', {
     value: (name, args, anyState) => {
+      settled();
       if (!anyState && document.readyState === 'loading') return [0];
       if (!Object.prototype.hasOwnProperty.call(ops, name)) return [0];
       try { return [1, ops[name](...args)]; } catch (e) { return [0]; }

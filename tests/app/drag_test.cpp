@@ -63,6 +63,29 @@ TEST_F(DragTest, ImageDroppedOnTheBinIsHiddenAskedAndStored) {
     EXPECT_TRUE(desktop.InvertedFrames().empty());
 }
 
+TEST_F(DragTest, AnElementPastTheHintRangeIsStoredWithoutAHint) {
+    // 33,000 elements before the advert: its source index does not fit in 16 bits.
+    std::string html = "<html><head><title>Long</title></head><body><div>";
+    for (int i = 0; i < 33000; ++i) {
+        html += "<i></i>";
+    }
+    html += "</div><img id=\"ad\" src=\"http://ads.example.net/late.gif\" "
+            "data-box=\"100 50 200 60\"></body></html>";
+    const char* const kLongUrl = "http://www.example.org/long.html";
+    sim::SimBrowserPtr longPage = OpenPage(Rect{0, 800, 800, 1400}, kLongUrl, html, "Long");
+    StartCore();
+    dialogs.Answer(true, 1, false);
+    int index = -1;
+    ASSERT_TRUE(longPage->Document()->ElementById("ad")->SourceIndex(index));
+    ASSERT_GT(index, 32767);
+    DragToBin(PagePoint(*longPage, 150, 70), BinPoint());
+    EXPECT_TRUE(IsHidden(*longPage, "ad"));
+    const auto records = Stored(kLongUrl);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].sName, "http://ads.example.net/late.gif");
+    EXPECT_EQ(records[0].nHint, -1);
+}
+
 TEST_F(DragTest, EveryDraggableTagMakesItsFilterButAFrameDoesNot) {
     StartCore();
     struct Case {

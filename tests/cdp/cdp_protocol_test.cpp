@@ -200,6 +200,22 @@ protected:
                     .dump(),
                 Answer(command, Json::object())};
         }
+        if (method == "Target.setAutoAttach") {
+            // The browser attaches what is open, a worker paused at its start.
+            return {Json{{"method", "Target.attachedToTarget"},
+                         {"params",
+                          {{"sessionId", "S-T1"},
+                           {"targetInfo", {{"targetId", "T1"}, {"type", "page"}}},
+                           {"waitingForDebugger", false}}}}
+                        .dump(),
+                    Json{{"method", "Target.attachedToTarget"},
+                         {"params",
+                          {{"sessionId", "S-W1"},
+                           {"targetInfo", {{"targetId", "W1"}, {"type", "service_worker"}}},
+                           {"waitingForDebugger", true}}}}
+                        .dump(),
+                    Answer(command, Json::object())};
+        }
         if (method == "Target.attachToTarget") {
             return {Answer(
                 command,
