@@ -5,17 +5,13 @@
 
 namespace qm::cdp {
 
-namespace {
-
-std::string Text(const Json& object, const char* key) {
+std::string JsonText(const Json& object, const char* key) {
     if (!object.is_object()) {
         return std::string();
     }
     auto it = object.find(key);
     return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
-
-}  // namespace
 
 CdpHub::CdpHub() {
     connection_.SetEventHandler(
@@ -83,7 +79,7 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
         return;
     }
     if (method == "Target.targetDestroyed") {
-        OnTargetGone(Text(params, "targetId"));
+        OnTargetGone(JsonText(params, "targetId"));
         return;
     }
     if (method == "Target.detachedFromTarget") {
@@ -92,7 +88,7 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
         std::string target;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            auto it = bySession_.find(Text(params, "sessionId"));
+            auto it = bySession_.find(JsonText(params, "sessionId"));
             if (it != bySession_.end()) {
                 target = it->second->TargetId();
             }
@@ -112,7 +108,7 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
     }
     CdpPage& page = *it->second;
     if (method == "Page.frameStartedLoading") {
-        if (Text(params, "frameId") == page.TargetId()) {
+        if (JsonText(params, "frameId") == page.TargetId()) {
             page.mainLoading = true;
             QueuePageEvent(page.Ordinal(), kEventBeforeNavigate);
         }
@@ -126,7 +122,7 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
     } else if (method == "Page.frameStoppedLoading") {
         // Once for every frame that finishes, the page's own frame last.
         QueuePageEvent(page.Ordinal(), kEventDocumentComplete);
-        if (Text(params, "frameId") == page.TargetId()) {
+        if (JsonText(params, "frameId") == page.TargetId()) {
             page.mainLoading = false;
             ReleaseHeld();
         }
@@ -138,214 +134,6 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
             QueuePageEvent(page.Ordinal(), kEventNewWindow);
         }
     }
-}
-
-void CdpHub::OnTargetCreated(const Json& info) {
-    if (Text(info, "type") != "page") {
-        return;
-    }
-    const std::string targetId = Text(info, "targetId");
-    std::shared_ptr<CdpPage> page;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (autoAttach_ || targetId.empty() || byTarget_.count(targetId) != 0) {
-            return;  // attached by the browser, or already ours
-        }
-        page = MakePage(targetId);
-        byTarget_[targetId] = page;
-        ++attaching_;
-    }
-    Attach(page);
-}
-
-std::shared_ptr<CdpPage> CdpHub::MakePage(const std::string& targetId) {
-    auto page = std::make_shared<CdpPage>(connection_, targetId, nextOrdinal_++);
-    const std::uint32_t ordinal = page->Ordinal();
-    page->SetRecovered([this, ordinal] {
-        // Its completion ran while it did not answer: report it once more.
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& live : live_) {
-            if (live->Ordinal() == ordinal) {
-                QueuePageEvent(ordinal, kEventDocumentComplete);
-                return;
-            }
-        }
-    });
-    return page;
-}
-
-void CdpHub::Attach(const std::shared_ptr<CdpPage>& page) {
-    const bool sent = connection_.Post(
-        "Target.attachToTarget", Json{{"targetId", page->TargetId()}, {"flatten", true}},
-        std::string(), [this, page](CdpAnswer answer) {
-            OnAttachedSession(page, answer.ok ? Text(answer.result, "sessionId") : std::string(),
-                              false);
-        });
-    if (!sent) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        FinishAttach();
-    }
-}
-
-void CdpHub::OnAutoAttached(const Json& params) {
-    const Json info = params.value("targetInfo", Json::object());
-    const std::string session = Text(params, "sessionId");
-    const std::string targetId = Text(info, "targetId");
-    const bool waiting = params.value("waitingForDebugger", false);
-    if (session.empty()) {
-        return;
-    }
-    std::shared_ptr<CdpPage> page;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (Text(info, "type") == "page" && !targetId.empty() && byTarget_.count(targetId) == 0) {
-            page = MakePage(targetId);
-            page->opener = Text(info, "openerId");
-            // The opener's window.open may have run before it was attached:
-            // the new window tells who opened it.
-            auto opener = page->opener.empty() ? byTarget_.end() : byTarget_.find(page->opener);
-            if (opener != byTarget_.end()) {
-                if (opener->second->opensAnnounced > 0) {
-                    --opener->second->opensAnnounced;
-                } else {
-                    ++opener->second->opensAttachedFirst;
-                    QueuePageEvent(opener->second->Ordinal(), kEventNewWindow);
-                }
-            }
-            // Held before its first document: loading until its main frame
-            // first stops (its navigation may commit before Page.enable).
-            page->mainLoading = waiting;
-            byTarget_[targetId] = page;
-            ++attaching_;
-        }
-    }
-    if (!page) {
-        // Not a window of ours (a worker, or a page we already follow): let
-        // it run and let it go.
-        if (waiting) {
-            connection_.Post("Runtime.runIfWaitingForDebugger", Json::object(), session, nullptr);
-        }
-        connection_.Post("Target.detachFromTarget", Json{{"sessionId", session}}, std::string(),
-                         nullptr);
-        return;
-    }
-    OnAttachedSession(page, session, waiting);
-}
-
-void CdpHub::OnAttachedSession(const std::shared_ptr<CdpPage>& page, const std::string& session,
-                               bool waiting) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (session.empty() || page->Gone()) {
-            FinishAttach();
-            return;
-        }
-        page->SetSession(session);
-        bySession_[session] = page;
-    }
-    const bool sent = connection_.Post(
-        "Page.enable", Json::object(), session,
-        [this, page, waiting](CdpAnswer enabled) {
-            if (!enabled.ok) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                FinishAttach();
-                return;
-            }
-            Enabled(page, waiting);
-        });
-    if (!sent) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        FinishAttach();
-    }
-}
-
-void CdpHub::Enabled(const std::shared_ptr<CdpPage>& page, bool waiting) {
-    if (waiting) {
-        connection_.Post("Runtime.runIfWaitingForDebugger", Json::object(), page->Session(),
-                         nullptr);
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!page->Gone()) {
-        page->MarkReady();
-        auto opener = page->opener.empty() ? byTarget_.end() : byTarget_.find(page->opener);
-        if (opener != byTarget_.end() && opener->second->mainLoading) {
-            held_.push_back(
-                Held{page, std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxHoldMs)});
-        } else {
-            live_.push_back(page);
-            Queue(0, kEventWindowRegistered, static_cast<long>(page->Ordinal()));
-        }
-    }
-    FinishAttach();
-}
-
-void CdpHub::ReleaseHeld() {
-    if (held_.empty()) {
-        return;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    for (auto it = held_.begin(); it != held_.end();) {
-        const std::shared_ptr<CdpPage> page = it->page;
-        auto opener = byTarget_.find(page->opener);
-        bool release = page->Gone() || opener == byTarget_.end() || now >= it->until;
-        if (!release && !opener->second->mainLoading) {
-            // Its opener's completion must be queued for a sink before the new
-            // window is reported.
-            auto listened = listened_.find(opener->second->Ordinal());
-            release = listened != listened_.end() && listened->second > 0;
-        }
-        if (!release) {
-            ++it;
-            continue;
-        }
-        it = held_.erase(it);
-        if (!page->Gone()) {
-            // It joins the windows when its registration is delivered, after
-            // the opener's events queued before it: a rescan running now
-            // must not find it yet.
-            admitting_.push_back(page);
-            Queue(0, kEventWindowRegistered, static_cast<long>(page->Ordinal()));
-        }
-    }
-}
-
-void CdpHub::FinishAttach() {
-    --attaching_;
-    changed_.notify_all();
-}
-
-void CdpHub::OnTargetGone(const std::string& targetId) {
-    std::string session;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        session = ForgetTarget(targetId);
-    }
-    // Calls still waiting on the page fail now instead of at their time-out.
-    connection_.FailSession(session);
-}
-
-std::string CdpHub::ForgetTarget(const std::string& targetId) {
-    auto it = byTarget_.find(targetId);
-    if (it == byTarget_.end()) {
-        return std::string();
-    }
-    std::shared_ptr<CdpPage> page = it->second;
-    byTarget_.erase(it);
-    backlog_.erase(page->Ordinal());
-    page->MarkGone();
-    bySession_.erase(page->Session());
-    auto live = std::find(live_.begin(), live_.end(), page);
-    if (live != live_.end()) {
-        live_.erase(live);
-        Queue(page->Ordinal(), kEventQuit, 0);
-        Queue(0, kEventWindowRevoked, static_cast<long>(page->Ordinal()));
-    }
-    held_.erase(std::remove_if(held_.begin(), held_.end(),
-                               [&](const Held& held) { return held.page == page; }),
-                held_.end());
-    admitting_.erase(std::remove(admitting_.begin(), admitting_.end(), page), admitting_.end());
-    ReleaseHeld();  // windows it opened need not wait for it any longer
-    return page->Session();
 }
 
 void CdpHub::Queue(std::uint32_t ordinal, int code, long param) {

@@ -27,6 +27,9 @@
 
 namespace qm::cdp {
 
+// The text member key of a JSON object; empty when missing or not text.
+std::string JsonText(const Json& object, const char* key);
+
 class CdpHub {
 public:
     CdpHub();
