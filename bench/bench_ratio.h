@@ -1,5 +1,5 @@
-// Shared by the benchmarks: collects the CPU time per iteration of every run
-// and keeps, for each benchmark, the fastest of its repetitions. The minimum
+// Shared by the benchmarks: collects the CPU and elapsed time per iteration of
+// every run and keeps, for each benchmark, the fastest of its repetitions. The minimum
 // is the estimate least disturbed by other work on the machine, so ratios of
 // two benchmarks measured in the same run stay meaningful.
 #pragma once
@@ -28,18 +28,25 @@ public:
             if (repeats != std::string::npos) {
                 name.erase(repeats);
             }
-            const double perIteration =
-                run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            auto it = seconds.find(name);
-            if (it == seconds.end()) {
-                seconds.emplace(name, perIteration);
-            } else {
-                it->second = std::min(it->second, perIteration);
-            }
+            const double iterations = static_cast<double>(run.iterations);
+            KeepFastest(seconds, name, run.cpu_accumulated_time / iterations);
+            KeepFastest(elapsed, name, run.real_accumulated_time / iterations);
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;  // fastest CPU seconds per iteration
+    std::map<std::string, double> elapsed;  // fastest elapsed seconds per iteration
+
+private:
+    static void KeepFastest(std::map<std::string, double>& times, const std::string& name,
+                            double perIteration) {
+        auto it = times.find(name);
+        if (it == times.end()) {
+            times.emplace(name, perIteration);
+        } else {
+            it->second = std::min(it->second, perIteration);
+        }
+    }
 };
 
 }  // namespace qm::bench

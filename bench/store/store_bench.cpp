@@ -128,31 +128,6 @@ struct Fixture {
 
 Fixture* g_fixture = nullptr;
 
-// Keeps the fastest elapsed time per iteration beside the CPU time.
-class ElapsedAlsoReporter : public qm::bench::MinTimeReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0) {
-                continue;
-            }
-            std::string name = run.benchmark_name();
-            const std::size_t repeats = name.find("/repeats:");
-            if (repeats != std::string::npos) {
-                name.erase(repeats);
-            }
-            const double perIteration =
-                run.real_accumulated_time / static_cast<double>(run.iterations);
-            auto it = elapsed.find(name);
-            if (it == elapsed.end() || perIteration < it->second) {
-                elapsed[name] = perIteration;
-            }
-        }
-        MinTimeReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> elapsed;
-};
-
 void PlainReadLines(benchmark::State& state) {
     for (auto _ : state) {
         std::string bytes;
@@ -247,7 +222,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("AddFilter/WithSave", AddFilterWithSave)
         ->Repetitions(qm::bench::kRepetitions);
     benchmark::Initialize(&argc, argv);
-    ElapsedAlsoReporter reporter;
+    qm::bench::MinTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
