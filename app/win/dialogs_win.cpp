@@ -1,10 +1,9 @@
 #include "app/win/dialogs_win.h"
 
+#include "app/win/about_dlg.h"
+#include "app/win/options_sheet.h"
 #include "app/win/prompt_dialogs.h"
 #include "platform/win/utf16_win.h"
-#include "version/about_text.h"
-#include "version/build_stamp.h"
-#include "version/quillmoor_version.h"
 
 namespace qm::win {
 
@@ -48,15 +47,17 @@ PromptAnswer Win32Dialogs::AskKillPopup(const PromptRequest& request) {
     return RunPrompt(dialog, owner_);
 }
 
-void Win32Dialogs::ShowOptions(AppSettings&) {
-    ShowMessage("The options pages are not available in this version.", "Quill Moor",
-                MessageIcon::kInformation);
+void Win32Dialogs::ShowOptions(AppSettings& settings) {
+    if (RunOptionsSheet(owner_, settings) == 0) {
+        ShowMessage("The options could not be saved: the program may not write its registry "
+                    "settings on this account.",
+                    "Quill Moor", MessageIcon::kError);
+    }
 }
 
 void Win32Dialogs::ShowAbout() {
-    ShowMessage(AboutText(kVersionText, BuiltTimeText(BuildDateText(), BuildTimeText()),
-                          dataFolder_),
-                "About Quill Moor", MessageIcon::kInformation);
+    CAboutDlg about(dataFolder_);
+    about.DoModal(owner_);
 }
 
 void Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption,

@@ -1,6 +1,5 @@
-// The Win32 dialogs of the application core: the three filter prompts as real
-// dialogs; the options sheet and the About box are not built yet and show a
-// short message box in their place.
+// The Win32 dialogs of the application core: the three filter prompts, the
+// options sheet, the About box and message boxes.
 #pragma once
 
 #include <windows.h>
