@@ -1,5 +1,6 @@
 #include "app/win/main_frame_win.h"
 
+#include "app/win/topmost_win.h"
 #include "res/resource.h"
 
 namespace qm::win {
@@ -27,6 +28,9 @@ bool CMainFrame::IsVisible() const {
 
 void CMainFrame::Show(bool show) {
     CWindow::Show(show ? SW_SHOW : SW_HIDE);
+    if (show) {
+        RaiseTopMostWindows();
+    }
 }
 
 void CMainFrame::SetTitle(const std::string& title) {
@@ -42,6 +46,7 @@ void CMainFrame::BringToFront() {
         ::ShowWindow(window, SW_RESTORE);
     }
     ::SetForegroundWindow(window);
+    RaiseTopMostWindows();  // the Always On Top bin stays above the frame
 }
 
 void CMainFrame::PostQuit() {

@@ -48,8 +48,23 @@ qm_start_wine() {
         wineserver -w
         touch "$WINEPREFIX/.quillmoor-ready"
     fi
+    qm_wine_symbol_font
     wineserver -p 120
     QM_WINE_STARTED=1
+}
+
+# Wine draws caption buttons and check marks with its symbol font; when its
+# own font folder is not where it looks, the buttons show the letters "0",
+# "1" and "r". Debian's fonts-wine has the font: put it in the prefix's Fonts.
+qm_wine_symbol_font() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    local font
+    for font in /usr/share/wine/fonts/marlett.ttf /usr/share/fonts/truetype/wine/marlett.ttf; do
+        if [ -f "$font" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+            mkdir -p "$fonts"
+            cp "$font" "$fonts/marlett.ttf"
+        fi
+    done
 }
 
 qm_stop_session() {
