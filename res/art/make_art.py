@@ -28,7 +28,7 @@ def fill(img, x0, y0, x1, y1, colour):
 
 
 def draw_bin(size):
-    """A waste bin with a lid and ribs, scaled to size (16 or 32)."""
+    """A waste bin with a lid and ribs, scaled to size (16 to 64)."""
     img = blank(size)
     s = size / 32.0
 
@@ -117,5 +117,5 @@ def write(path, kind, images, hotspot=(0, 0)):
 
 
 if __name__ == "__main__":
-    write("bin.ico", 1, [draw_bin(32), draw_bin(16)])
+    write("bin.ico", 1, [draw_bin(64), draw_bin(48), draw_bin(32), draw_bin(16)])
     write("drag.cur", 2, [draw_cursor()], hotspot=(0, 0))
