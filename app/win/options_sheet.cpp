@@ -84,6 +84,9 @@ bool COptionsGeneral::OnKillActive() {
 void COptionsGeneral::OnApply() {
     Exchange(true);
     model_.Apply();
+    if (applied_) {
+        applied_();
+    }
 }
 
 // ---- Advanced --------------------------------------------------------------
@@ -176,6 +179,9 @@ bool COptionsAdvance::OnKillActive() {
 
 void COptionsAdvance::OnApply() {
     model_.Apply();
+    if (applied_) {
+        applied_();
+    }
 }
 
 // ---- The sheet -------------------------------------------------------------
@@ -199,6 +205,10 @@ int RunOptionsSheet(HWND owner, AppSettings& settings,
     OptionsSheetModel model(settings);
     COptionsGeneral general(model.general);
     COptionsAdvance advanced(model.advanced);
+    // Apply takes effect at once, as its name says.
+    auto save = [&model, &settings] { model.Finish(true, settings); };
+    general.SetApplied(save);
+    advanced.SetApplied(save);
     PROPSHEETPAGEW pages[2] = {general.Describe(), advanced.Describe()};
 
     const std::wstring title = Widen(kSheetTitle);

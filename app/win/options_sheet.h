@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <utility>
 
 #include "app/options_model.h"
 #include "app/win/property_page.h"
@@ -20,6 +21,8 @@ namespace qm::win {
 class COptionsGeneral : public CPropertyPage {
 public:
     explicit COptionsGeneral(OptionsGeneralModel& model);
+    // Runs after the page's values were taken by OK or Apply.
+    void SetApplied(std::function<void()> applied) { applied_ = std::move(applied); }
 
 protected:
     bool OnInitDialog() override;
@@ -31,11 +34,13 @@ private:
     void Exchange(bool save);
 
     OptionsGeneralModel& model_;
+    std::function<void()> applied_;
 };
 
 class COptionsAdvance : public CPropertyPage {
 public:
     explicit COptionsAdvance(OptionsAdvancedModel& model);
+    void SetApplied(std::function<void()> applied) { applied_ = std::move(applied); }
 
 protected:
     bool OnInitDialog() override;
@@ -51,10 +56,12 @@ private:
     void EnableDays();
 
     OptionsAdvancedModel& model_;
+    std::function<void()> applied_;
 };
 
-// Runs the sheet modally on the settings; when it ends with OK, or after
-// Apply, the values are copied back and saved. The result of the model's
+// Runs the sheet modally on the settings; OK and Apply copy the values back
+// and save them at once (registry values and the start-up entry), and so
+// does the sheet's end after an Apply. The result of the model's
 // Finish: 1 saved, 0 the save failed, -1 nothing kept. onShown, when given,
 // runs once the sheet's window exists (tests drive the sheet from it).
 int RunOptionsSheet(HWND owner, AppSettings& settings,

@@ -194,12 +194,18 @@ TEST_F(OptionsSheetTest, AdvancedDefaultEnablesDaysAndOkWritesTheStartupEntry) {
 
 TEST_F(OptionsSheetTest, ApplyThenCancelKeepsTheAppliedValuesCancelAloneKeepsNone) {
     settings.bOpenRecycleBinOnStartup = 0;
+    DWORD storedAfterApply = 0;
     int saved = RunSheet(settings, {Advanced(),
                                [](HWND sheet) { Click(sheet, IDC_CHECK_OPEN_EXPLORER); },
                                Press(PSBTN_APPLYNOW),
-                               [](HWND sheet) { Click(sheet, IDC_CHECK_SHOW_BIN); },
+                               [&](HWND sheet) {
+                                   storedAfterApply = StoredNumber(L"bOpenRecycleBinOnStartup");
+                                   Click(sheet, IDC_CHECK_SHOW_BIN);
+                               },
                                Press(PSBTN_CANCEL)});
+    EXPECT_EQ(storedAfterApply, 1u) << "Apply saves at once";
     EXPECT_EQ(saved, 1);
+    EXPECT_EQ(settings.bShowRecycleBinOnStartup, 1) << "the change after Apply was cancelled";
     EXPECT_EQ(settings.bOpenRecycleBinOnStartup, 1);
     EXPECT_EQ(StoredNumber(L"bOpenRecycleBinOnStartup"), 1u);
 
