@@ -308,4 +308,76 @@ TEST_F(OptionsSheetTest, DaysOutOfRangeAreRefusedAndTheSheetStaysOpen) {
     EXPECT_EQ(StoredNumber(L"nExpireDays"), 365u);
 }
 
+INT_PTR CALLBACK TemplateProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+TEST(OptionsPages, TemplatesHaveEveryControlWithItsTextAndSize) {
+    struct Control {
+        int id;
+        const char* text;
+        bool startsGroup;
+    };
+    struct Page {
+        int templateId;
+        int width, height;
+        std::vector<Control> controls;
+    };
+    const Page pages[] = {
+        {IDD_OPTIONS_GENERAL, 226, 213,
+         {{IDC_RADIO_OPT_CURRENT_PAGE, "Current page only", true},
+          {IDC_RADIO_OPT_WEB_SERVER, "Current web server", false},
+          {IDC_RADIO_OPT_DOMAIN, "Current domain", false},
+          {IDC_CHECK_ASK_DELETE_ELEMENT, "Ask when delete", true},
+          {IDC_RADIO_OPT_URL_ONLY, "URL only", true},
+          {IDC_RADIO_OPT_TITLE_ONLY, "Title only", false},
+          {IDC_RADIO_OPT_URL_AND_TITLE, "URL && title", false},
+          {IDC_RADIO_OPT_URL_OR_TITLE, "URL or title", false},
+          {IDC_CHECK_ASK_DELETE_POPUP, "Ask when delete", true},
+          {IDC_RADIO_OPT_BLOCK_PAGE, "Current page only", true},
+          {IDC_RADIO_OPT_BLOCK_SERVER, "Current web server", false},
+          {IDC_RADIO_OPT_BLOCK_DOMAIN, "Current domain", false},
+          {IDC_CHECK_ASK_BLOCK_POPUP, "Ask when define", true},
+          {IDC_BUTTON_DEFAULT, "&Default", true}}},
+        {IDD_OPTIONS_ADVANCED, 226, 208,
+         {{IDC_CHECK_AUTO_LAUNCH, "Auto launch when system Startup", true},
+          {IDC_CHECK_SHOW_BIN, "Show Recycle Bin", false},
+          {IDC_CHECK_OPEN_EXPLORER, "Open Recycle Bin ( Show explorer window )", false},
+          {IDC_CHECK_AUTO_DELETE, "Auto delete expired elements", false},
+          {IDC_EDIT_EXPIRE_DAYS, "", false},
+          {IDC_BUTTON_DEFAULT, "&Default", false},
+          {IDC_SPIN_EXPIRE_DAYS, "", false}}},
+    };
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    for (const Page& page : pages) {
+        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr),
+                                         MAKEINTRESOURCEW(page.templateId), parent, &TemplateProc, 0);
+        ASSERT_NE(dialog, nullptr) << page.templateId;
+        RECT size{0, 0, page.width, page.height};
+        MapDialogRect(dialog, &size);
+        RECT client{};
+        GetClientRect(dialog, &client);
+        EXPECT_EQ(client.right, size.right) << page.templateId;
+        EXPECT_EQ(client.bottom, size.bottom) << page.templateId;
+        for (const Control& c : page.controls) {
+            HWND control = GetDlgItem(dialog, c.id);
+            ASSERT_NE(control, nullptr) << page.templateId << " " << c.id;
+            if (*c.text != '\0') {
+                EXPECT_EQ(qm::wintest::TextOf(control), c.text) << c.id;
+            }
+            EXPECT_EQ((GetWindowLongPtrW(control, GWL_STYLE) & WS_GROUP) != 0, c.startsGroup)
+                << page.templateId << " " << c.id;
+        }
+        HWND spin = GetDlgItem(dialog, IDC_SPIN_EXPIRE_DAYS);
+        if (spin != nullptr) {
+            // Not attached to the edit box: the page does the counting.
+            EXPECT_EQ(SendMessageW(spin, UDM_GETBUDDY, 0, 0), 0);
+            EXPECT_NE(GetWindowLongPtrW(spin, GWL_STYLE) & UDS_ARROWKEYS, 0);
+        }
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+}
+
 }  // namespace
