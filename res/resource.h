@@ -43,3 +43,6 @@
 #define ID_CHECK_NEW_VERSION 32799
 #define ID_HOME_PAGE 32809
 #define ID_APP_ABOUT 57664
+
+// Live browsers (33000-33099).
+#define ID_OPEN_WEB_BROWSER 33000
