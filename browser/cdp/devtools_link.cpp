@@ -178,8 +178,10 @@ void DevToolsLink::Instrument() {
         if (page->Gone() || session.empty() || !instrumented_.insert(page->Ordinal()).second) {
             continue;
         }
-        // The binding first, in every world of our name (also later ones),
-        // then the observer for this document and every later one.
+        // Binding calls are reported once the runtime domain is on. The
+        // binding first, in every world of our name (also later ones), then
+        // the observer for this document and every later one.
+        hub_->Connection().Post("Runtime.enable", Json::object(), session, nullptr);
         hub_->Connection().Post(
             "Runtime.addBinding",
             Json{{"name", kPointerBinding}, {"executionContextName", "quillmoor"}}, session,
