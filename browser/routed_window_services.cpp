@@ -5,8 +5,8 @@
 namespace qm {
 
 RoutedWindowServices::RoutedWindowServices(WindowServices& system,
-                                           std::function<bool(WindowHandle)> pagesMayShowAt)
-    : system_(system), pagesMayShowAt_(std::move(pagesMayShowAt)) {}
+                                           std::function<SystemWindowKind(WindowHandle)> classify)
+    : system_(system), classify_(std::move(classify)) {}
 
 void RoutedWindowServices::AddPages(PageWindows& pages) {
     pages_.push_back(&pages);
@@ -25,7 +25,7 @@ WindowServices& RoutedWindowServices::For(WindowHandle window) {
 
 WindowHandle RoutedWindowServices::WindowFromPoint(Point screen) {
     const WindowHandle system = system_.WindowFromPoint(screen);
-    if (pagesMayShowAt_ && !pagesMayShowAt_(system)) {
+    if (classify_ && classify_(system) != SystemWindowKind::kMayBePage) {
         return system;
     }
     for (PageWindows* pages : pages_) {
@@ -67,7 +67,7 @@ std::vector<WindowHandle> RoutedWindowServices::Descendants(WindowHandle window)
 WindowHandle RoutedWindowServices::ForegroundWindow() {
     // A browser of another backend in front: its active page's window.
     const WindowHandle system = system_.ForegroundWindow();
-    if (pagesMayShowAt_ && !pagesMayShowAt_(system)) {
+    if (classify_ && classify_(system) == SystemWindowKind::kOther) {
         return system;
     }
     for (PageWindows* pages : pages_) {

@@ -4,6 +4,8 @@
 // that owns it; the rest go to the system. At a screen point the system's
 // window wins unless it may be (or hide nothing but) a browser's page: then
 // the backend's page at that point, if it knows one, is the window there.
+// The window in front is the backend's active page while the program itself
+// or such a browser is in front (the system cannot tell its pages apart).
 // Portable.
 #pragma once
 
@@ -24,12 +26,19 @@ public:
     virtual WindowHandle WindowAt(Point screen) = 0;
 };
 
+// What a window of the system is, for the routing.
+enum class SystemWindowKind {
+    kOwn,        // one of the program's own windows (the bin, a prompt)
+    kOther,      // another program's window, or a browser the system knows
+    kMayBePage,  // no window, the desktop, or a window the backends know better
+};
+
 class RoutedWindowServices : public WindowServices {
 public:
-    // pagesMayShowAt(w): whether the system's window w under a point may be
-    // a page that the backends know better (no window, the desktop, or a
-    // browser window); our own windows, for one, never are.
-    RoutedWindowServices(WindowServices& system, std::function<bool(WindowHandle)> pagesMayShowAt);
+    // At a point, the system's window wins unless it may be a page. In front,
+    // a backend's active page counts unless another program is in front.
+    RoutedWindowServices(WindowServices& system,
+                         std::function<SystemWindowKind(WindowHandle)> classify);
 
     // Not owned; must outlive this object.
     void AddPages(PageWindows& pages);
@@ -54,7 +63,7 @@ private:
     WindowServices& For(WindowHandle window);
 
     WindowServices& system_;
-    std::function<bool(WindowHandle)> pagesMayShowAt_;
+    std::function<SystemWindowKind(WindowHandle)> classify_;
     std::vector<PageWindows*> pages_;
 };
 

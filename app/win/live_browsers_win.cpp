@@ -40,17 +40,19 @@ std::string RootClass(WindowHandle window) {
 // The system's window under a point may be a DevTools page: no window, the
 // desktop (a browser of another window system, as under Wine), or a window
 // of a Chromium-family browser.
-bool PagesMayShowAt(WindowHandle window) {
+SystemWindowKind Classify(WindowHandle window) {
     if (window == 0 || reinterpret_cast<HWND>(window) == ::GetDesktopWindow()) {
-        return true;
+        return SystemWindowKind::kMayBePage;
     }
     DWORD process = 0;
     ::GetWindowThreadProcessId(reinterpret_cast<HWND>(window), &process);
     if (process == ::GetCurrentProcessId()) {
-        return false;  // our own windows (the bin, a prompt) always win
+        return SystemWindowKind::kOwn;  // the bin or a prompt always wins
     }
     const std::string root = RootClass(window);
-    return root.rfind("Chrome_WidgetWin", 0) == 0 || root == "Progman" || root == "WorkerW";
+    return root.rfind("Chrome_WidgetWin", 0) == 0 || root == "Progman" || root == "WorkerW"
+               ? SystemWindowKind::kMayBePage
+               : SystemWindowKind::kOther;
 }
 
 }  // namespace
@@ -70,7 +72,7 @@ std::vector<std::string> ProgramArguments() {
 }
 
 LiveBrowsers::LiveBrowsers(BrowserSystem* ie, WindowServices& systemWindows)
-    : link_(std::make_unique<cdp::DevToolsLink>()), windows_(systemWindows, PagesMayShowAt) {
+    : link_(std::make_unique<cdp::DevToolsLink>()), windows_(systemWindows, Classify) {
     if (ie != nullptr) {
         combined_.AddMember(*ie);
     }

@@ -236,7 +236,10 @@ TEST(RoutedWindowServicesTest, PagesShowWhereTheSystemHasNothingOfOurs) {
     const WindowHandle other = desktop.AddWindow(0, "Notepad", {450, 350, 700, 600});
     FakePages pages;
     // Pages may show only where the system has no window at all.
-    RoutedWindowServices routed(desktop, [](WindowHandle w) { return w == 0; });
+    RoutedWindowServices routed(desktop, [bin](WindowHandle w) {
+        return w == 0 ? SystemWindowKind::kMayBePage
+                      : (w == bin ? SystemWindowKind::kOwn : SystemWindowKind::kOther);
+    });
     routed.AddPages(pages);
     // Nothing of the system there: the page. Our bin over the page: the bin.
     EXPECT_EQ(routed.WindowFromPoint(Point{150, 150}), FakePages::kPage);
@@ -258,9 +261,12 @@ TEST(RoutedWindowServicesTest, PagesShowWhereTheSystemHasNothingOfOurs) {
     routed.DrawInvertedFrame(bin, kFrameClientRect, Rect{1, 2, 3, 4});
     ASSERT_EQ(pages.frames.size(), 1u);
     EXPECT_EQ(desktop.InvertedFrames().size(), 1u);
-    // The foreground is the page only when the system's is not ours.
+    // In front: another program's window is; while the program itself or
+    // nothing is, the backend's active page is.
+    desktop.SetForegroundWindow(other);
+    EXPECT_EQ(routed.ForegroundWindow(), other);
     desktop.SetForegroundWindow(bin);
-    EXPECT_EQ(routed.ForegroundWindow(), bin);
+    EXPECT_EQ(routed.ForegroundWindow(), FakePages::kPage);
     desktop.SetForegroundWindow(0);
     EXPECT_EQ(routed.ForegroundWindow(), FakePages::kPage);
 }

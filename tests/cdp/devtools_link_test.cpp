@@ -7,11 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <deque>
+#include <filesystem>
 #include <chrono>
 #include <thread>
 
 #include "browser/cdp/cdp_browser.h"
 #include "browser/cdp/devtools_link.h"
+#include "browser/combined_browser_system.h"
+#include "browser/tracker_event_poster.h"
+#include "browser/tracker_table.h"
+#include "store/filter_store.h"
+#include "store/store_listener.h"
 #include "tests/cdp/cdp_fixture.h"
 
 namespace qm::cdptest {
@@ -144,6 +151,85 @@ TEST_F(LinkTest, PagesArePlacedAndTheirGesturesDriveTheDrag) {
     EXPECT_FALSE(windows.Owns(pageWindow));
     EXPECT_EQ(link_.ConnectShellWindows(), nullptr);
     EXPECT_GT(wakeups_.load(), 0);
+}
+
+// The program's side: one tracker table over the combined system, events
+// posted and handed over in order, as the bin window does.
+class LinkCoreTest : public LinkTest, public TrackerEventPoster, public StoreListener {
+protected:
+    LinkCoreTest()
+        : dir_(::testing::TempDir() + "/qm-link-core"),
+          store_((std::filesystem::remove_all(dir_), dir_)),
+          table_(TrackerContext{store_, link_.Windows(), this}) {
+        combined_.AddMember(link_);
+        store_.SetListener(this);
+    }
+    ~LinkCoreTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    void PostTrackerEvent(int code, long value) override { posted_.emplace_back(code, value); }
+    void LocationChanged(const std::string&) override {}
+    void OnFilterAdded(const std::string& url, const FilterRecord& record) override {
+        table_.OnFilterAdded(url, record);
+    }
+    void OnFilterRestored(const std::string& url, const FilterRecord& record) override {
+        table_.OnFilterRestored(url, record);
+    }
+    bool Run(const std::function<bool()>& done, int timeoutMs = 15000) {
+        auto lastTick = std::chrono::steady_clock::now();
+        return PumpUntil([&] {
+            if (std::chrono::steady_clock::now() - lastTick > std::chrono::milliseconds(2000)) {
+                table_.OnTick();  // the bin window's timer
+                lastTick = std::chrono::steady_clock::now();
+            }
+            while (!posted_.empty()) {
+                auto [code, value] = posted_.front();
+                posted_.pop_front();
+                table_.OnTrackerEvent(code, value);
+            }
+            return done();
+        }, timeoutMs);
+    }
+    std::string Display(const std::string& target) {
+        cdp::Json value;
+        return session_.EvaluateInPage(target, "getComputedStyle(document.getElementById('ad')).display",
+                                       value) && value.is_string()
+                   ? value.get<std::string>()
+                   : std::string("?");
+    }
+
+    std::string dir_;
+    FilterStore store_;
+    CombinedBrowserSystem combined_;
+    TrackerTable table_;
+    std::deque<std::pair<int, long>> posted_;
+};
+
+TEST_F(LinkCoreTest, AStoredFilterHidesInANewTabAtItsLoad) {
+    session_.server.AddPage("/ad.htm", "<html><body><p>x</p><img id=ad src='ad.gif'></body></html>");
+    FilterRecord record;
+    record.sType = "IMG";
+    record.sName = "ad.gif";
+    record.nHint = -1;
+    record.nScope = 1;
+    record.sHtml = "<img>";
+    ASSERT_EQ(store_.AddFilter(session_.server.Url("/other.htm"), record), 1);
+    link_.SetChangedHandler([this] {
+        combined_.MemberChanged(link_);
+        PostTrackerEvent(kEventWindowRegistered, 0);
+    });
+    ASSERT_TRUE(table_.ConnectShellWindows(combined_));
+    link_.SetTarget(cdp::DevToolsTarget{session_.chromium.Endpoint().port, ""});
+    ASSERT_TRUE(Run([&] { return link_.Connected(); }));
+    const auto start = std::chrono::steady_clock::now();
+    const std::string target = session_.OpenWindow("/ad.htm");
+    ASSERT_TRUE(Run([&] { return Display(target) == "none"; }, 10000))
+        << "trackers: " << table_.Count();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    EXPECT_LT(ms, 4500) << "not hidden by the first tick after its load";
 }
 
 }  // namespace
