@@ -185,7 +185,6 @@ answer_prompt() {  # OK in the prompt (a window of the display, without a captio
         return 1
     fi
     eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(X|Y)=')"
-    echo "prompt at $X,$Y"
     xdotool mousemove $((X + 240)) $((Y + 175)) click 1
 }
 host_file="$data/127.0.0.1.Dat"
@@ -232,7 +231,7 @@ wait_for 30 bash -c "python3 '$here/cdp.py' $port list | grep -q news2.html"
 third=$(target_of news2.html)
 wait_for 20 loaded "$third"
 check "a restarted browser is tracked again: its page hides the known adverts" \
-    wait_for 10 hidden "$third" banner
+    wait_for 20 hidden "$third" banner
 shot 07-restarted
 
 echo "$passed passed, $failed failed"
