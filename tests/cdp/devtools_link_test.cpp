@@ -153,6 +153,38 @@ TEST_F(LinkTest, PagesArePlacedAndTheirGesturesDriveTheDrag) {
     EXPECT_GT(wakeups_.load(), 0);
 }
 
+TEST_F(LinkTest, APageThatReplacesItsGlobalsStillReportsItsGestures) {
+    // The page's own world is not ours: whatever it replaces, the observer
+    // of our world sees the real events and reports through the binding.
+    session_.server.AddPage(
+        "/hostile.htm",
+        "<html><head><script>"
+        "EventTarget.prototype.addEventListener = function () {};"
+        "window.addEventListener = function () {}; JSON.stringify = () => 'x';"
+        "Object.defineProperty(window, 'screenX', {get: () => -99999});"
+        "window.__qmPointer = () => { throw 1; };"
+        "document.addEventListener('pointerdown', e => e.stopImmediatePropagation(), true);"
+        "</script></head><body style='margin:0'><img id=ad src='ad.gif' width=200 "
+        "height=100></body></html>");
+    link_.SetTarget(cdp::DevToolsTarget{session_.chromium.Endpoint().port, ""});
+    ASSERT_TRUE(PumpUntil([&] { return link_.Connected(); }));
+    const std::string target = session_.OpenWindow("/hostile.htm");
+    ASSERT_TRUE(session_.WaitLoaded(target));
+    auto shell = link_.ConnectShellWindows();
+    std::shared_ptr<cdp::CdpBrowser> browser;
+    ASSERT_TRUE(PumpUntil([&] { return (browser = BrowserOf(*shell, target)) != nullptr; }));
+    const std::uint32_t ordinal = browser->Page()->Ordinal();
+    ASSERT_TRUE(PumpUntil([&] { return link_.Windows().Geometry(ordinal).has_value(); }));
+    ASSERT_TRUE(session_.Click(target, 50, 40));
+    ASSERT_TRUE(PumpUntil([&] { return gestures_.size() >= 2; }));
+    WindowHandle pageWindow = 0;
+    ASSERT_TRUE(browser->PageWindow(pageWindow));
+    Point client = gestures_[0].screen;
+    ASSERT_TRUE(link_.Windows().ScreenToClient(pageWindow, client));
+    EXPECT_EQ(client.x, 50);
+    EXPECT_EQ(client.y, 40);
+}
+
 // The program's side: one tracker table over the combined system, events
 // posted and handed over in order, as the bin window does.
 class LinkCoreTest : public LinkTest, public TrackerEventPoster, public StoreListener {
