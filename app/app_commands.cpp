@@ -57,6 +57,9 @@ int AppCore::Command(int id) {
             WithBinHidden([this] { context_.dialogs.ShowAbout(); });
             break;
         default:  // 0 (menu dismissed) and unknown ids do nothing
+            if (id != kCmdNone && extension_ != nullptr) {
+                extension_->Command(id);
+            }
             break;
     }
     return 1;

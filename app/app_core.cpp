@@ -86,6 +86,9 @@ void AppCore::OnTick() {
         return;  // the next tick does the work
     }
     RunDeferredEvents();
+    if (extension_ != nullptr) {
+        extension_->OnTick();
+    }
     trackers_.OnTick();
 }
 

@@ -52,6 +52,16 @@ struct AppCoreContext {
     Dialogs& dialogs;
 };
 
+// What the program adds to the core beyond the shared commands: commands of
+// its own (true when it took the id) and work on every tick, done before the
+// trackers' (a browser it reconnected is then rescanned by the same tick).
+class AppExtension {
+public:
+    virtual ~AppExtension() = default;
+    virtual bool Command(int id) = 0;
+    virtual void OnTick() = 0;
+};
+
 class AppCore : public StoreListener, public TrackerEventPoster {
 public:
     explicit AppCore(const AppCoreContext& context);
@@ -98,6 +108,11 @@ public:
 
     // The one command dispatcher; always 1.
     int Command(int id);
+    // Not owned; null removes it.
+    void SetExtension(AppExtension* extension) { extension_ = extension; }
+    // Delivers the events that socket backends queued (their wake-up asked
+    // for it); tracker events then arrive posted, in order.
+    int PumpBrowsers() { return context_.browsers.Pump(); }
 
     // StoreListener.
     void LocationChanged(const std::string& hostFileName) override;
@@ -172,6 +187,7 @@ private:
     // tick), posted events keep their arrival order, and a click in the prompt
     // starts no drag. Nothing below AppCore is on the stack meanwhile.
     bool prompting_ = false;
+    AppExtension* extension_ = nullptr;
     std::deque<DeferredEvent> deferredEvents_;
 };
 

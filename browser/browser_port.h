@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,6 +140,14 @@ class BrowserSystem {
 public:
     virtual ~BrowserSystem() = default;
     virtual std::unique_ptr<ShellWindows> ConnectShellWindows() = 0;  // null on failure
+
+    // A backend that talks over a socket queues its events; the owner (the
+    // user-interface thread) delivers them to the sinks with Pump() once the
+    // wake-up (called on any thread; it must only post a message) says there
+    // is something to deliver. Backends whose events arrive on the owner's
+    // thread need neither.
+    virtual int Pump() { return 0; }
+    virtual void SetWakeup(std::function<void()> wakeup) { (void)wakeup; }
 };
 
 }  // namespace qm

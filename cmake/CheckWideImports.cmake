@@ -1,6 +1,6 @@
 # cmake -DOBJDUMP=<objdump> -DBINARY=<exe> -P CheckWideImports.cmake: fails when
 # the program imports an 8-bit ("A") function of the system other than the few
-# that the MinGW runtime itself calls with no text of ours. The program's texts
+# that the MinGW runtime and the socket library call with no text of ours. The program's texts
 # are UTF-8 and reach the system only through the wide ("W") functions.
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
@@ -8,7 +8,10 @@ if(failed)
     message(FATAL_ERROR "cannot read the imports of ${BINARY}")
 endif()
 set(runtime CreateEventA CreateSemaphoreA FormatMessageA GetModuleHandleA GetStartupInfoA
-    OutputDebugStringA)
+    OutputDebugStringA
+    # the DevTools socket (standalone Asio): an unnamed timer, the system's
+    # version check, numeric addresses; no text of ours
+    CreateWaitableTimerA VerifyVersionInfoA WSAAddressToStringA)
 string(REPLACE "\n" ";" lines "${dump}")
 set(found)
 foreach(line IN LISTS lines)

@@ -1,10 +1,12 @@
 #include "app/win/recycle_bin_dlg.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <string>
 
 #include "app/app_core.h"
+#include "app/win/live_browsers_win.h"
 #include "hook/quillmoor_dll.h"
 #include "platform/win/utf16_win.h"
 #include "res/resource.h"
@@ -158,6 +160,15 @@ bool CRecycleBinDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             break;
         case WM_TRACKER_EVENT:
             core_.OnTrackerEvent(static_cast<int>(wParam), static_cast<long>(lParam));
+            break;
+        case WM_BROWSER_WAKEUP:
+            core_.PumpBrowsers();
+            break;
+        case WM_PAGE_GESTURE:
+            if (wParam <= kDragRelease) {
+                core_.HookDrag(static_cast<DragPhase>(wParam),
+                               Point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            }
             break;
         case WM_TRAY_NOTIFY: {
             int id = kCmdNone;

@@ -42,10 +42,10 @@ public:
     std::unique_ptr<ShellWindows> ConnectShellWindows() override;
 
     // Owner's thread: delivers the queued events; returns how many.
-    int Pump();
+    int Pump() override;
     // Blocks until an event is queued (true) or timeoutMs passes (false).
     bool WaitForEvents(int timeoutMs);
-    void SetWakeup(std::function<void()> wakeup);
+    void SetWakeup(std::function<void()> wakeup) override;
     // Waits until no page is being attached.
     bool WaitUntilSettled(int timeoutMs);
 

@@ -98,6 +98,10 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
         }
         return;
     }
+    if (method == "Runtime.bindingCalled") {
+        OnBindingCalled(params, session);
+        return;
+    }
     if (session.empty()) {
         return;
     }

@@ -60,6 +60,12 @@ public:
     // Waits until no attachment is in progress.
     bool WaitUntilSettled(int timeoutMs);
 
+    // Runtime.bindingCalled of a page (its ordinal, the binding's name and
+    // payload), called on the network thread; set before Start.
+    using BindingHandler = std::function<void(std::uint32_t ordinal, const std::string& name,
+                                              const std::string& payload)>;
+    void SetBindingHandler(BindingHandler handler) { bindingHandler_ = std::move(handler); }
+
     // The window considered in front: the one last made foreground, else the
     // newest live page.
     void SetForeground(std::uint32_t ordinal);
@@ -78,6 +84,7 @@ private:
 
     void OnEvent(const std::string& method, const Json& params, const std::string& session);
     void OnTargetCreated(const Json& info);
+    void OnBindingCalled(const Json& params, const std::string& session);
     // A target the browser attached by itself, held before it runs anything.
     void OnAutoAttached(const Json& params);
     void Attach(const std::shared_ptr<CdpPage>& page);
@@ -96,6 +103,7 @@ private:
     void FinishAttach();                                      // caller holds mutex_
 
     CdpConnection connection_;
+    BindingHandler bindingHandler_;
     std::mutex mutex_;
     // Set once the browser attaches new targets by itself, paused until we
     // let them run.

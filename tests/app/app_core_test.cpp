@@ -269,3 +269,48 @@ TEST_F(AppCoreTest, EventsForEmptySlotsOrUnknownCodesDoNothing) {
 
 }  // namespace
 }  // namespace qm::testing
+
+namespace qm::testing {
+namespace {
+
+// What the program adds: its own commands and work on every tick.
+class RecordingExtension : public AppExtension {
+public:
+    bool Command(int id) override {
+        commands.push_back(id);
+        return id == 33000;
+    }
+    void OnTick() override { ++ticks; }
+    std::vector<int> commands;
+    int ticks = 0;
+};
+
+TEST_F(AppCoreTest, ProgramCommandsAndTicksReachItsExtension) {
+    StartCore();
+    RecordingExtension extension;
+    core->SetExtension(&extension);
+    // The shared commands stay the core's; others (not 0) go to the extension.
+    for (int id : {kCmdNone, kCmdAlwaysOnTop, 33000, 40000}) {
+        EXPECT_EQ(core->Command(id), 1);
+    }
+    EXPECT_EQ(extension.commands, (std::vector<int>{33000, 40000}));
+    core->OnTick();
+    core->OnTick();
+    EXPECT_EQ(extension.ticks, 2);
+    EXPECT_EQ(core->Trackers().TickCounter(), 2u);
+    // A prompt open: the tick is skipped for the extension too.
+    auto browser = OpenPage(Rect{0, 100, 800, 700}, "http://a.example/", AdvertPage());
+    Pump();
+    dialogs.whileOpen = [&] { core->OnTick(); };
+    dialogs.Answer(true, 1, false);
+    DragToBin(PagePoint(*browser, 150, 70), BinPoint());
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(extension.ticks, 2);
+    core->SetExtension(nullptr);
+    core->OnTick();
+    EXPECT_EQ(extension.ticks, 2);
+    EXPECT_EQ(core->PumpBrowsers(), 0);  // the simulated browser delivers at once
+}
+
+}  // namespace
+}  // namespace qm::testing

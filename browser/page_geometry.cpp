@@ -1,0 +1,88 @@
+#include "browser/page_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+int Round(double value) {
+    return static_cast<int>(std::lround(value));
+}
+
+bool Sane(double value) {
+    return std::isfinite(value) && std::fabs(value) < 1e7;
+}
+
+}  // namespace
+
+void PageGeometry::Update(const PageReport& report) {
+    if (!Sane(report.screenX) || !Sane(report.screenY) || !Sane(report.outerWidth) ||
+        !Sane(report.outerHeight) || !Sane(report.innerWidth) || !Sane(report.innerHeight) ||
+        !Sane(report.pixelRatio) || report.pixelRatio <= 0.05 || report.innerWidth < 0 ||
+        report.innerHeight < 0) {
+        return;  // nonsense from a page changes nothing
+    }
+    report_ = report;
+    scale_ = report.pixelRatio;
+    if (!calibrated_) {
+        const double border = std::fmax(0.0, (report.outerWidth - report.innerWidth) / 2);
+        originX_ = report.screenX + border;
+        originY_ = report.screenY + std::fmax(0.0, report.outerHeight - report.innerHeight - border);
+    }
+    known_ = true;
+}
+
+void PageGeometry::Calibrate(const PointerReport& pointer) {
+    if (!Sane(pointer.screenX) || !Sane(pointer.screenY) || !Sane(pointer.clientX) ||
+        !Sane(pointer.clientY)) {
+        return;
+    }
+    // Screen units are device-independent pixels of the browser; the viewport
+    // is in CSS pixels (scale_ system pixels each).
+    originX_ = pointer.screenX - pointer.clientX;
+    originY_ = pointer.screenY - pointer.clientY;
+    calibrated_ = true;
+}
+
+Rect PageGeometry::Viewport() const {
+    const int left = Round(originX_ * scale_);
+    const int top = Round(originY_ * scale_);
+    return Rect{left, top, left + Round(report_.innerWidth * scale_),
+                top + Round(report_.innerHeight * scale_)};
+}
+
+Rect PageGeometry::Outer() const {
+    const int left = Round(report_.screenX * scale_);
+    const int top = Round(report_.screenY * scale_);
+    Rect outer{left, top, left + Round(report_.outerWidth * scale_),
+               top + Round(report_.outerHeight * scale_)};
+    // However the page reports its window, the viewport lies inside it.
+    const Rect view = Viewport();
+    outer.left = std::min(outer.left, view.left);
+    outer.top = std::min(outer.top, view.top);
+    outer.right = std::max(outer.right, view.right);
+    outer.bottom = std::max(outer.bottom, view.bottom);
+    return outer;
+}
+
+Point PageGeometry::ScreenToPage(Point screen) const {
+    const Rect view = Viewport();
+    return Point{static_cast<int>(std::floor((screen.x - view.left) / scale_)),
+                 static_cast<int>(std::floor((screen.y - view.top) / scale_))};
+}
+
+Point PageGeometry::PageToScreen(Point page) const {
+    const Rect view = Viewport();
+    return Point{view.left + Round(page.x * scale_), view.top + Round(page.y * scale_)};
+}
+
+Point PageGeometry::EventToScreen(double screenX, double screenY) const {
+    if (!Sane(screenX) || !Sane(screenY)) {
+        return Point{};
+    }
+    return Point{Round(screenX * scale_), Round(screenY * scale_)};
+}
+
+}  // namespace qm
