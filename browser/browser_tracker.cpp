@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "browser/candidate_search.h"
 #include "browser/tracker_sinks.h"
 #include "platform/clock.h"
 #include "store/filter_store.h"
@@ -71,6 +70,8 @@ void BrowserTracker::ReloadFilters() {
     }
     const int loaded = Store().FiltersForUrl(url, filters.data(), kMaxWorkingFilters);
     filterCount = std::clamp(loaded, 0, kMaxWorkingFilters);
+    farIndexes_.clear();
+    ListChanged();
     for (int i = 0; i < filterCount; ++i) {
         filters[static_cast<std::size_t>(i)].nStatus = kStatusIdle;
     }
@@ -86,25 +87,10 @@ int BrowserTracker::Apply(int mode) {
         return 1;
     }
     if (mode == kApplyDocumentComplete) {
-        CheckFilters();
-        ElementPtr body = document ? document->Body() : nullptr;
-        if (!body) {
-            return 0;
-        }
-        std::string source;
-        if (body->OuterHtml(source)) {
-            MarkCandidatesInSource(filters.data(), UsedCount(), source);
-        }
-        for (const char* tag : {"IMG", "OBJECT", "EMBED", "IFRAME"}) {
-            ResolveIndexes(tag);
-        }
-        return 1;
+        return ApplyCompletion();
     }
-    if (mode == kApplyTick) {
-        ++tickCount;
-        if (Windows().ForegroundWindow() == browserWindow || tickCount % 10 == 0) {
-            CheckFilters();
-        }
+    if (mode == kApplyTick && BeginTick()) {
+        EndTick(std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassAbandonMs));
     }
     return 1;
 }

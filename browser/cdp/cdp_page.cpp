@@ -47,7 +47,7 @@ bool CdpPage::MakeWorld() {
     CdpAnswer world = PageCall(
         "Page.createIsolatedWorld",
         Json{{"frameId", targetId_}, {"worldName", kWorldName}, {"grantUniveralAccess", false}},
-        session);
+        session, Patience::kPatient);
     if (!world.ok || !world.result.contains("executionContextId") ||
         !world.result["executionContextId"].is_number_integer()) {
         return false;
@@ -58,7 +58,7 @@ bool CdpPage::MakeWorld() {
                                       {"contextId", context},
                                       {"returnByValue", true},
                                       {"silent", true}},
-                                 session);
+                                 session, Patience::kPatient);
     if (!install.ok || install.result.contains("exceptionDetails")) {
         return false;
     }
@@ -72,13 +72,34 @@ void CdpPage::SetPatience(int callTimeoutMs, int quietMs) {
     quietMs_ = quietMs;
 }
 
-CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session,
-                            bool longCall) {
-    if (!answering_->load() && std::chrono::steady_clock::now() < quietUntil_) {
+bool CdpPage::Quiet() {
+    const auto now = std::chrono::steady_clock::now();
+    const std::int64_t since = outstanding_->since.load();
+    if (answering_->load() && since != 0 &&
+        now - std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(since)) >
+            std::chrono::milliseconds(callTimeoutMs_)) {
+        // A sent operation is still unanswered: the page is as silent as if a
+        // call had timed out.
+        quietUntil_ = now + std::chrono::milliseconds(quietMs_);
+        answering_->store(false);
+        Probe(Session());
+    }
+    if (!answering_->load() && now < quietUntil_) {
         missed_->store(true);
+        return true;
+    }
+    return false;
+}
+
+CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session,
+                            Patience patience) {
+    if (Quiet()) {
         return CdpAnswer{false, Json(), "page not responding"};
     }
-    const int timeoutMs = longCall ? std::max(callTimeoutMs_, kLongCallTimeoutMs) : callTimeoutMs_;
+    const int timeoutMs = patience == Patience::kLong ? std::max(callTimeoutMs_, kLongCallTimeoutMs)
+                          : patience == Patience::kPatient
+                              ? std::max(callTimeoutMs_, kPatientCallTimeoutMs)
+                              : callTimeoutMs_;
     CdpAnswer answer = connection_.Call(method, std::move(params), session, timeoutMs);
     if (!answer.ok && answer.error == CdpConnection::kTimedOut) {
         // A page whose main thread is stuck (a script in an endless loop, or
@@ -120,26 +141,78 @@ int CdpPage::CurrentContext() {
     return context_;
 }
 
+std::string CdpPage::Expression(const char* op, const Json& args, bool anyState) {
+    std::string expression = "__qm(\"";
+    expression += op;
+    expression += "\",";
+    expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
+    expression += anyState ? ",true)" : ",false)";
+    return expression;
+}
+
+bool CdpPage::Send(const char* op, const Json& args, Reply done, int* context) {
+    const int current = Quiet() ? 0 : CurrentContext();
+    const std::string session = Session();
+    if (current == 0 || session.empty()) {
+        return false;
+    }
+    if (context != nullptr) {
+        *context = current;
+    }
+    connection_.CountRoundTrip();
+    if (outstanding_->count.fetch_add(1) == 0) {
+        outstanding_->since.store(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+    const bool sent = connection_.Post(
+        "Runtime.evaluate",
+        Json{{"expression", Expression(op, args, false)},
+             {"contextId", current},
+             {"objectGroup", kObjectGroup},
+             {"returnByValue", true},
+             {"silent", true}},
+        session, [done = std::move(done), outstanding = outstanding_](CdpAnswer answer) {
+            if (outstanding->count.fetch_sub(1) == 1) {
+                outstanding->since.store(0);
+            }
+            const Json* reply = nullptr;
+            if (answer.ok && !answer.result.contains("exceptionDetails")) {
+                auto remote = answer.result.find("result");
+                if (remote != answer.result.end() && remote->is_object() &&
+                    remote->contains("value")) {
+                    reply = &(*remote)["value"];
+                }
+            }
+            if (reply == nullptr || !reply->is_array() || reply->size() < 2 || (*reply)[0] != 1) {
+                done(false, Json());
+                return;
+            }
+            done(true, (*reply)[1]);
+        });
+    if (!sent && outstanding_->count.fetch_sub(1) == 1) {
+        outstanding_->since.store(0);
+    }
+    return sent;
+}
+
 CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args, bool anyState,
                                   Json& value) {
     const std::string session = Session();
     if (gone_ || session.empty() || context == 0) {
         return Result::kFailed;
     }
-    std::string expression = "__qm(\"";
-    expression += op;
-    expression += "\",";
-    expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
-    expression += anyState ? ",true)" : ",false)";
+    const std::string expression = Expression(op, args, anyState);
     const std::string name = op;
-    const bool longCall = name == "scan" || name == "outer" || name == "inner" || name == "idents";
+    const Patience patience =
+        name == "scan" || name == "outer" || name == "inner" || name == "idents" ? Patience::kLong
+        : name == "bars"                                                         ? Patience::kPatient
+                                                                                 : Patience::kShort;
     CdpAnswer answer = PageCall("Runtime.evaluate",
                                 Json{{"expression", expression},
                                      {"contextId", context},
                                      {"objectGroup", kObjectGroup},
                                      {"returnByValue", true},
                                      {"silent", true}},
-                                session, longCall);
+                                session, patience);
     if (!answer.ok) {
         return IsContextError(answer.error) ? Result::kContextLost : Result::kFailed;
     }

@@ -62,6 +62,21 @@ public:
     bool RunIn(int context, const char* op, Json args, Json& value);
     // The current world, made when missing; 0 when the page is gone.
     int CurrentContext();
+    // Owner's thread. Sends one helper operation to the current document and
+    // returns at once (false: nothing could be sent, the page is gone or not
+    // answering); done runs on the network thread with the operation's value,
+    // ok false when it failed. context receives the world's id.
+    using Reply = std::function<void(bool ok, Json value)>;
+    bool Send(const char* op, const Json& args, Reply done, int* context = nullptr);
+    // Owner's thread. The list of filters a world was given for the page's
+    // searches, by key, so that it is sent once per document.
+    bool HoldsList(int context, const std::string& key) const {
+        return context == listContext_ && key == listKey_;
+    }
+    void NoteList(int context, const std::string& key) {
+        listContext_ = context;
+        listKey_ = key;
+    }
     // How long a call may wait for the page, and how long calls then fail at
     // once after one of them timed out (or until the page answers again).
     // Reading a whole page or tag may take longer: those calls wait up to
@@ -79,18 +94,24 @@ public:
     void Watch(const std::string& host, std::vector<std::string> identities);
     void WatchOne(const std::string& host, const std::string& identity, bool watched);
 
-    static constexpr int kCallTimeoutMs = 250;
+    static constexpr int kCallTimeoutMs = 45;
     static constexpr int kLongCallTimeoutMs = 3000;
+    // Making the world in a new document, and the window's bars (on which
+    // the popup rules depend), may wait a little longer.
+    static constexpr int kPatientCallTimeoutMs = 250;
     static constexpr int kQuietMs = 10000;
 
 private:
     bool MakeWorld();
     void RegisterForNewDocuments();
+    enum class Patience { kShort, kPatient, kLong };
     CdpAnswer PageCall(const std::string& method, Json params, const std::string& session,
-                       bool longCall = false);
+                       Patience patience = Patience::kShort);
     void Probe(const std::string& session);
     enum class Result { kOk, kFailed, kContextLost };
     Result Evaluate(int context, const char* op, const Json& args, bool anyState, Json& value);
+    static std::string Expression(const char* op, const Json& args, bool anyState);
+    bool Quiet();
 
     CdpConnection& connection_;
     const std::string targetId_;
@@ -101,6 +122,8 @@ private:
     std::atomic<bool> ready_{false};
     std::atomic<std::uint64_t> generation_{0};
     int context_ = 0;  // owner's thread only
+    int listContext_ = 0;
+    std::string listKey_;
     std::uint64_t contextGeneration_ = 0;
     int callTimeoutMs_ = kCallTimeoutMs;
     int quietMs_ = kQuietMs;
@@ -108,6 +131,14 @@ private:
     // Set by the probe's answer (network thread): the page answers again.
     std::shared_ptr<std::atomic<bool>> answering_ = std::make_shared<std::atomic<bool>>(true);
     std::shared_ptr<std::atomic<bool>> missed_ = std::make_shared<std::atomic<bool>>(false);
+    // Operations sent without waiting and not answered yet, and since when
+    // (steady clock ticks, 0: none): one unanswered for longer than a call
+    // may wait counts as a time-out.
+    struct Outstanding {
+        std::atomic<int> count{0};
+        std::atomic<std::int64_t> since{0};
+    };
+    std::shared_ptr<Outstanding> outstanding_ = std::make_shared<Outstanding>();
     std::function<void()> recovered_;
     std::vector<std::string> watched_;  // sorted
     std::string watchedHost_;
