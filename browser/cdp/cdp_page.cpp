@@ -33,7 +33,7 @@ std::string CdpPage::Session() const {
 
 bool CdpPage::MakeWorld() {
     const std::string session = Session();
-    if (gone_ || session.empty()) {
+    if (Gone() || session.empty()) {
         return false;
     }
     if (context_ != 0) {
@@ -132,7 +132,7 @@ void CdpPage::Probe(const std::string& session) {
 }
 
 int CdpPage::CurrentContext() {
-    if (gone_) {
+    if (Gone()) {
         return 0;
     }
     if ((context_ == 0 || contextGeneration_ != generation_.load()) && !MakeWorld()) {
@@ -197,7 +197,7 @@ bool CdpPage::Send(const char* op, const Json& args, Reply done, int* context) {
 CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args, bool anyState,
                                   Json& value) {
     const std::string session = Session();
-    if (gone_ || session.empty() || context == 0) {
+    if (Gone() || session.empty() || context == 0) {
         return Result::kFailed;
     }
     const std::string expression = Expression(op, args, anyState);
@@ -293,7 +293,7 @@ void CdpPage::WatchOne(const std::string& host, const std::string& identity, boo
 
 void CdpPage::RegisterForNewDocuments() {
     const std::string session = Session();
-    if (gone_ || session.empty()) {
+    if (Gone() || session.empty()) {
         return;
     }
     // Posted, not awaited: the owner's thread does not wait for the browser.

@@ -36,8 +36,20 @@ public:
     void MarkGone() { gone_ = true; }
     // Asked to close: calls fail from now on, though the page still counts as
     // live until the browser reports it destroyed.
-    void MarkClosing() { gone_ = true; }
-    bool Gone() const { return gone_; }
+    void MarkClosing(bool closing = true) { closing_ = closing; }
+    bool Gone() const { return gone_ || closing_; }
+    // The window's tool bar and menu bar, read once when it was attached
+    // (network thread); false when they could not be read then.
+    void SetBars(int toolBar, int menuBar) { bars_ = (toolBar != 0 ? 2 : 0) | (menuBar != 0 ? 1 : 0); }
+    bool CachedBars(int& toolBar, int& menuBar) const {
+        const int bars = bars_.load();
+        if (bars < 0) {
+            return false;
+        }
+        toolBar = (bars & 2) != 0 ? 1 : 0;
+        menuBar = bars & 1;
+        return true;
+    }
     void MarkReady() { ready_ = true; }
     // The main frame committed a new document: the world must be made again.
     void NoteNewDocument() { generation_.fetch_add(1); }
@@ -119,6 +131,8 @@ private:
     mutable std::mutex mutex_;
     std::string session_;
     std::atomic<bool> gone_{false};
+    std::atomic<bool> closing_{false};
+    std::atomic<int> bars_{-1};
     std::atomic<bool> ready_{false};
     std::atomic<std::uint64_t> generation_{0};
     int context_ = 0;  // owner's thread only

@@ -98,6 +98,8 @@ protected:
 
 TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
     std::mt19937 random(20261208);
+    // How often each kind of answer came, so that no kind goes untested.
+    int hidden = 0, mismatched = 0, candidates = 0, located = 0, popups = 0;
     const std::string states = "Array.from(document.all, e => e.style.display).join(',')";
     for (int trial = 0; trial < 16; ++trial) {
         SCOPED_TRACE(trial);
@@ -134,9 +136,21 @@ TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
             EXPECT_EQ(stepwise.candidates, inPage.candidates);
             EXPECT_EQ(stepwise.located, inPage.located);
             EXPECT_EQ(InPage(targetA, states), InPage(targetB, states));
+            for (CheckOutcome outcome : inPage.outcomes) {
+                hidden += outcome == CheckOutcome::kHidden ? 1 : 0;
+                mismatched += outcome == CheckOutcome::kMismatch ? 1 : 0;
+            }
+            candidates += static_cast<int>(inPage.candidates.size());
+            located += static_cast<int>(inPage.located.size());
+            popups += inPage.popupAt >= 0 ? 1 : 0;
         }
         CloseAll(path);
     }
+    EXPECT_GT(hidden, 0);
+    EXPECT_GT(mismatched, 0);
+    EXPECT_GT(candidates, 0);
+    EXPECT_GT(located, 0);
+    EXPECT_GT(popups, 0);
 }
 
 // An advert past position 32,767 of a big page: its filter keeps "no hint"
