@@ -204,7 +204,7 @@ CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args,
     const std::string name = op;
     const Patience patience =
         name == "scan" || name == "outer" || name == "inner" || name == "idents" ? Patience::kLong
-        : name == "bars"                                                         ? Patience::kPatient
+        : name == "bars" || name == "url"                                        ? Patience::kPatient
                                                                                  : Patience::kShort;
     CdpAnswer answer = PageCall("Runtime.evaluate",
                                 Json{{"expression", expression},
