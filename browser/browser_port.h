@@ -120,9 +120,13 @@ struct PassRequest {
     std::vector<Listed> listed;   // the whole list (search only)
     std::vector<int> statuses;    // the status of each listed filter before the pass
     std::string listKey;          // equal for equal lists: lets a backend keep the list
+    // When set, the list is that of this address: a document at another
+    // address is left alone and reported moved.
+    std::string expectedUrl;
 };
 
 struct PassResult {
+    bool moved = false;     // the document is not at the expected address: nothing was done
     bool examined = false;  // false: the all-elements collection could not be had; no checks
     std::string url;
     bool urlRead = false;

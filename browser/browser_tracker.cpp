@@ -56,6 +56,15 @@ bool BrowserTracker::Init(int slotIndex, BrowserPtr browserObject) {
 }
 
 void BrowserTracker::ReloadFilters() {
+    SaveAndRefresh();
+    std::string address;
+    if (!ReadUrl(address)) {
+        return;  // the list stays; the next apply tries again
+    }
+    LoadList();
+}
+
+void BrowserTracker::SaveAndRefresh() {
     Store().SaveHits(filters.data(), UsedCount());
     // A navigation may have replaced the page's document object: take the
     // browser's current one, keeping the old one when it cannot be had.
@@ -64,10 +73,9 @@ void BrowserTracker::ReloadFilters() {
             document = std::move(current);
         }
     }
-    std::string address;
-    if (!ReadUrl(address)) {
-        return;  // the list stays; the next apply tries again
-    }
+}
+
+void BrowserTracker::LoadList() {
     const int loaded = Store().FiltersForUrl(url, filters.data(), kMaxWorkingFilters);
     filterCount = std::clamp(loaded, 0, kMaxWorkingFilters);
     farIndexes_.clear();
@@ -79,15 +87,15 @@ void BrowserTracker::ReloadFilters() {
 }
 
 int BrowserTracker::Apply(int mode) {
+    if (mode == kApplyDocumentComplete) {
+        return ApplyCompletion();  // reloads the list itself
+    }
     if (reloadPending) {
         ReloadFilters();
     }
     if (mode == kApplyNavigate) {
         Store().SaveHits(filters.data(), UsedCount());
         return 1;
-    }
-    if (mode == kApplyDocumentComplete) {
-        return ApplyCompletion();
     }
     if (mode == kApplyTick && BeginTick()) {
         EndTick(std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassAbandonMs));

@@ -143,9 +143,15 @@ public:
 
 private:
     void ReloadFilters();
+    // The halves of a reload: hit times saved and the document taken again;
+    // the list loaded for url.
+    void SaveAndRefresh();
+    void LoadList();
     int UsedCount() const;
     PassRequest MakeRequest(bool search) const;
-    std::shared_ptr<PendingPass> StartPass(bool search);
+    // expectedUrl: the address the list was loaded for without reading it
+    // (empty: none); a document found elsewhere gets its own list and a new pass.
+    std::shared_ptr<PendingPass> StartPass(bool search, const std::string& expectedUrl = {});
     // Applies an answered pass; the completion's result (0: no body).
     int FinishPass(PendingPass& pass, bool search);
     // Mode 1: the completion's pass, waited for at most kPassWaitMs.

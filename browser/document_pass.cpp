@@ -145,6 +145,15 @@ void Search(Document& document, const PassRequest& request, PassResult& out) {
 bool Document::RunPass(const PassRequest& request, PassResult& out) {
     out = PassResult{};
     out.outcomes.assign(request.checks.size(), CheckOutcome::kNotObtained);
+    if (!request.expectedUrl.empty()) {
+        std::string url;
+        if (!Url(url) || url != request.expectedUrl) {
+            out.moved = true;
+            out.urlRead = !url.empty();
+            out.url = url;
+            return true;
+        }
+    }
     Examine(*this, request, out);
     if (request.search) {
         Search(*this, request, out);

@@ -93,11 +93,13 @@ PassRequest BrowserTracker::MakeRequest(bool search) const {
     return request;
 }
 
-std::shared_ptr<PendingPass> BrowserTracker::StartPass(bool search) {
+std::shared_ptr<PendingPass> BrowserTracker::StartPass(bool search,
+                                                       const std::string& expectedUrl) {
     if (!document) {
         return nullptr;
     }
-    const PassRequest request = MakeRequest(search);
+    PassRequest request = MakeRequest(search);
+    request.expectedUrl = expectedUrl;
     std::shared_ptr<PendingPass> pass = document->StartPass(request);
     if (pass) {
         pending_ = Pending{pass, search, listGeneration_, {}, SteadyClock::now()};
@@ -116,6 +118,17 @@ int BrowserTracker::FinishPass(PendingPass& pass, bool search) {
     if (!pass.Result(result) || !current) {
         // Failed, or the list changed while the page worked: nothing is taken.
         return search ? 0 : 1;
+    }
+    if (result.moved) {
+        // The list was loaded for the address the document had before: load
+        // the one of its own address and examine it again.
+        if (!result.urlRead) {
+            reloadPending = true;
+            return search ? 0 : 1;
+        }
+        url = result.url;
+        LoadList();
+        return StartPass(search) != nullptr ? 1 : 0;
     }
     if (result.urlRead) {
         url = result.url;
@@ -217,14 +230,35 @@ void BrowserTracker::CollectPending() {
 
 int BrowserTracker::ApplyCompletion() {
     CollectPending();
-    std::shared_ptr<PendingPass> pass = StartPass(true);
-    if (!pass) {
+    // The list is loaded for the address last read: a document still there
+    // needs no separate read of it (one round trip instead of two).
+    std::string expected;
+    if (reloadPending) {
+        SaveAndRefresh();
+        if (!url.empty()) {
+            expected = url;
+            LoadList();
+        } else {
+            std::string address;
+            if (ReadUrl(address)) {
+                LoadList();
+            }
+        }
+    }
+    const auto until = SteadyClock::now() + std::chrono::milliseconds(kPassWaitMs);
+    if (!StartPass(true, expected)) {
         return 0;
     }
-    if (pass->Wait(SteadyClock::now() + std::chrono::milliseconds(kPassWaitMs))) {
-        return FinishPass(*pass, true);
+    int result = 1;
+    // A document found at another address gets a second pass, within the same wait.
+    for (int pass = 0; pass < 2 && pending_.pass; ++pass) {
+        std::shared_ptr<PendingPass> current = pending_.pass;
+        if (!current->Wait(until)) {
+            return 1;  // applied when it comes, at a later tick
+        }
+        result = FinishPass(*current, true);
     }
-    return 1;  // applied when it comes, at a later tick
+    return result;
 }
 
 }  // namespace qm

@@ -47,7 +47,7 @@ bool CdpPage::MakeWorld() {
     CdpAnswer world = PageCall(
         "Page.createIsolatedWorld",
         Json{{"frameId", targetId_}, {"worldName", kWorldName}, {"grantUniveralAccess", false}},
-        session, Patience::kPatient);
+        session);
     if (!world.ok || !world.result.contains("executionContextId") ||
         !world.result["executionContextId"].is_number_integer()) {
         return false;
@@ -58,7 +58,7 @@ bool CdpPage::MakeWorld() {
                                       {"contextId", context},
                                       {"returnByValue", true},
                                       {"silent", true}},
-                                 session, Patience::kPatient);
+                                 session);
     if (!install.ok || install.result.contains("exceptionDetails")) {
         return false;
     }
@@ -77,7 +77,7 @@ bool CdpPage::Quiet() {
     const std::int64_t since = outstanding_->since.load();
     if (answering_->load() && since != 0 &&
         now - std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(since)) >
-            std::chrono::milliseconds(callTimeoutMs_)) {
+            std::chrono::milliseconds(std::min(kSilentMs, callTimeoutMs_))) {
         // A sent operation is still unanswered: the page is as silent as if a
         // call had timed out.
         quietUntil_ = now + std::chrono::milliseconds(quietMs_);
@@ -96,10 +96,8 @@ CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::s
     if (Quiet()) {
         return CdpAnswer{false, Json(), "page not responding"};
     }
-    const int timeoutMs = patience == Patience::kLong ? std::max(callTimeoutMs_, kLongCallTimeoutMs)
-                          : patience == Patience::kPatient
-                              ? std::max(callTimeoutMs_, kPatientCallTimeoutMs)
-                              : callTimeoutMs_;
+    const int timeoutMs =
+        patience == Patience::kLong ? std::max(callTimeoutMs_, kLongCallTimeoutMs) : callTimeoutMs_;
     CdpAnswer answer = connection_.Call(method, std::move(params), session, timeoutMs);
     if (!answer.ok && answer.error == CdpConnection::kTimedOut) {
         // A page whose main thread is stuck (a script in an endless loop, or
@@ -204,7 +202,6 @@ CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args,
     const std::string name = op;
     const Patience patience =
         name == "scan" || name == "outer" || name == "inner" || name == "idents" ? Patience::kLong
-        : name == "bars" || name == "url"                                        ? Patience::kPatient
                                                                                  : Patience::kShort;
     CdpAnswer answer = PageCall("Runtime.evaluate",
                                 Json{{"expression", expression},

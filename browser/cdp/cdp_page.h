@@ -106,17 +106,18 @@ public:
     void Watch(const std::string& host, std::vector<std::string> identities);
     void WatchOne(const std::string& host, const std::string& identity, bool watched);
 
-    static constexpr int kCallTimeoutMs = 45;
+    static constexpr int kCallTimeoutMs = 250;
     static constexpr int kLongCallTimeoutMs = 3000;
-    // Making the world in a new document, and the window's bars (on which
-    // the popup rules depend), may wait a little longer.
-    static constexpr int kPatientCallTimeoutMs = 250;
+    // An operation sent without waiting and unanswered for this long makes
+    // the page count as not answering: calls then fail at once (a frozen
+    // page is found by the tick's pass before any call waits for it).
+    static constexpr int kSilentMs = 100;
     static constexpr int kQuietMs = 10000;
 
 private:
     bool MakeWorld();
     void RegisterForNewDocuments();
-    enum class Patience { kShort, kPatient, kLong };
+    enum class Patience { kShort, kLong };
     CdpAnswer PageCall(const std::string& method, Json params, const std::string& session,
                        Patience patience = Patience::kShort);
     void Probe(const std::string& session);

@@ -40,6 +40,11 @@ bool ParsePass(const Json& value, std::size_t checks, bool search, PassResult& o
     out.title = value[1].get<std::string>();
     out.titleRead = true;
     host = value[4].get<std::string>();
+    if (value.size() == 8 && value[5] == -1) {
+        out.moved = true;
+        out.examined = false;
+        return true;
+    }
     out.outcomes.reserve(checks);
     for (const Json& code : value[3]) {
         const int c = code.is_number_integer() ? code.get<int>() : 0;
@@ -115,6 +120,9 @@ public:
             page_->NoteList(0, std::string());
             return false;
         }
+        if (out.moved) {
+            return true;
+        }
         if (search_) {
             page_->NoteList(context_, listKey_);
         }
@@ -175,7 +183,8 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
     auto answer = std::make_shared<CdpPendingPass::Answer>();
     int context = 0;
     const bool sent = page_->Send(
-        "pass", Json::array({std::move(popups), std::move(checks), std::move(search)}),
+        "pass",
+        Json::array({std::move(popups), std::move(checks), std::move(search), request.expectedUrl}),
         [answer](bool ok, Json value) {
             std::lock_guard<std::mutex> lock(answer->mutex);
             answer->ok = ok;

@@ -185,9 +185,10 @@ const char* const kPageScript = R"JS((() => {
   const passTags = ['IMG', 'OBJECT', 'EMBED', 'IFRAME'];
   // popups: [position, mode, address, title without spaces]; checks:
   // [position, index, identity]; search: 0 or [key, list or null, statuses].
-  const pass = (popups, checks, search) => {
+  const pass = (popups, checks, search, expected) => {
     const url = document.URL;
     const title = document.title;
+    if (expected !== '' && url !== expected) return [url, title, -1, checks.map(() => 0), location.host, -1, [], []];
     const bare = title.replace(/ /g, '');
     let popupAt = -1;
     for (const [p, mode, address, name] of popups) {
@@ -309,7 +310,7 @@ const char* const kPageScript = R"JS((() => {
       return [g, ident(e), hasSrc(g) ? attr(e, 'src') : '', o ? e.innerHTML : '', o ? attr(e, 'codebase') : ''];
     }),
     bars: () => [window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0],
-    pass: (popups, checks, search) => pass(popups, checks, search),
+    pass: (popups, checks, search, expected) => pass(popups, checks, search, String(expected)),
   };
   Object.freeze(ops);
   Object.defineProperty(globalThis, '__qm', {

@@ -112,6 +112,10 @@ TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
         auto a = session_.BrowserOf(targetA);
         auto b = session_.BrowserOf(targetB);
         ASSERT_TRUE(a && b);
+        // Equal answers are compared, not waits: a loaded machine may take
+        // longer than a call normally waits.
+        a->Page()->SetPatience(3000, 10000);
+        b->Page()->SetPatience(3000, 10000);
         DocumentPtr stepwiseDocument = a->GetDocument();
         DocumentPtr inPageDocument = b->GetDocument();
         ASSERT_TRUE(stepwiseDocument && inPageDocument);
