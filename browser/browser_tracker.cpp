@@ -90,15 +90,21 @@ int BrowserTracker::Apply(int mode) {
     if (mode == kApplyDocumentComplete) {
         return ApplyCompletion();  // reloads the list itself
     }
-    if (reloadPending) {
-        ReloadFilters();
-    }
     if (mode == kApplyNavigate) {
+        if (reloadPending) {
+            ReloadFilters();
+        }
         Store().SaveHits(filters.data(), UsedCount());
         return 1;
     }
-    if (mode == kApplyTick && BeginTick()) {
-        EndTick(std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassAbandonMs));
+    if (mode == kApplyTick) {
+        if (BeginTick()) {
+            EndTick(std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassAbandonMs));
+        }
+        return 1;
+    }
+    if (reloadPending) {
+        ReloadFilters();
     }
     return 1;
 }

@@ -190,8 +190,17 @@ void BrowserTracker::CheckFilters() {
 }
 
 bool BrowserTracker::BeginTick() {
+    // As a completion does: the list of the address last read, sent with the
+    // pass, so that the tick asks the page nothing before it.
+    std::string expected;
     if (reloadPending) {
-        ReloadFilters();
+        if (url.empty()) {
+            ReloadFilters();
+        } else {
+            SaveAndRefresh();
+            expected = url;
+            LoadList();
+        }
     }
     ++tickCount;
     // Background windows every tenth tick, each on its own tick: the slot
@@ -201,7 +210,7 @@ bool BrowserTracker::BeginTick() {
     if (!due || PassPending()) {
         return false;
     }
-    return StartPass(false) != nullptr;
+    return StartPass(false, expected) != nullptr;
 }
 
 void BrowserTracker::EndTick(std::chrono::steady_clock::time_point until) {

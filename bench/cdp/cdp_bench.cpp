@@ -182,6 +182,7 @@ public:
             posted_.pop_front();
             const auto start = Clock::now();
             table_->OnTrackerEvent(code, value);
+            if (Ms(Clock::now() - start) > 30) std::fprintf(stderr, "SLOW event %d slot %ld %.1f ms\n", code, value, Ms(Clock::now() - start));
             worst = std::max(worst, Ms(Clock::now() - start));
         }
         return worst;
@@ -267,6 +268,7 @@ public:
                 }
                 const auto start = Clock::now();
                 table_->OnTick();
+                if (Ms(Clock::now() - start) > 30) std::fprintf(stderr, "SLOW tick %.1f ms\n", Ms(Clock::now() - start));
                 worst = std::max(worst, Ms(Clock::now() - start));
                 nextTick = Clock::now() + std::chrono::milliseconds(100);
             }
