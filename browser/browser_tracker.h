@@ -165,6 +165,7 @@ private:
         bool search = false;
         unsigned generation = 0;
         std::vector<int> checkPositions;  // the list position of each check
+        bool again = true;  // moved: examine the document again with its own list
         std::chrono::steady_clock::time_point started{};
     };
     Pending pending_;

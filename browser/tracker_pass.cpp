@@ -21,6 +21,11 @@ bool IsPopupType(const std::string& type) {
     return type == "POPUP" || type == "NO_POPUP";
 }
 
+// An address no document has (no address holds a line feed): a pass sent
+// with it only reports the document's own address, so that a list never
+// loaded is had without waiting for the page.
+constexpr const char* kUnknownAddress = "\n";
+
 std::string FarKey(const WorkingFilter& filter) {
     return filter.sType + '\n' + filter.sName;
 }
@@ -102,7 +107,7 @@ std::shared_ptr<PendingPass> BrowserTracker::StartPass(bool search,
     request.expectedUrl = expectedUrl;
     std::shared_ptr<PendingPass> pass = document->StartPass(request);
     if (pass) {
-        pending_ = Pending{pass, search, listGeneration_, {}, SteadyClock::now()};
+        pending_ = Pending{pass, search, listGeneration_, {}, true, SteadyClock::now()};
         for (const PassRequest::Check& check : request.checks) {
             pending_.checkPositions.push_back(check.position);
         }
@@ -112,6 +117,7 @@ std::shared_ptr<PendingPass> BrowserTracker::StartPass(bool search,
 
 int BrowserTracker::FinishPass(PendingPass& pass, bool search) {
     const bool current = pending_.generation == listGeneration_;
+    const bool again = pending_.again;
     const std::vector<int> positions = std::move(pending_.checkPositions);
     pending_ = Pending{};
     PassResult result;
@@ -128,6 +134,9 @@ int BrowserTracker::FinishPass(PendingPass& pass, bool search) {
         }
         url = result.url;
         LoadList();
+        if (!again) {
+            return 1;
+        }
         return StartPass(search) != nullptr ? 1 : 0;
     }
     if (result.urlRead) {
@@ -194,10 +203,10 @@ bool BrowserTracker::BeginTick() {
     // pass, so that the tick asks the page nothing before it.
     std::string expected;
     if (reloadPending) {
+        SaveAndRefresh();
         if (url.empty()) {
-            ReloadFilters();
+            expected = kUnknownAddress;
         } else {
-            SaveAndRefresh();
             expected = url;
             LoadList();
         }
@@ -207,16 +216,25 @@ bool BrowserTracker::BeginTick() {
     // spreads them so that they do not all fall on the same one.
     const bool due = Windows().ForegroundWindow() == browserWindow || (tickCount + slot) % 10 == 0;
     CollectPending();
-    if (!due || PassPending()) {
+    if (PassPending()) {
+        return false;
+    }
+    if (!due) {
+        // Not checked on this tick, but its list is had (without waiting).
+        if (expected == kUnknownAddress && StartPass(false, expected)) {
+            pending_.again = false;
+            return true;
+        }
         return false;
     }
     return StartPass(false, expected) != nullptr;
 }
 
 void BrowserTracker::EndTick(std::chrono::steady_clock::time_point until) {
-    if (pending_.pass && pending_.pass->Wait(until)) {
-        std::shared_ptr<PendingPass> pass = pending_.pass;
-        FinishPass(*pass, pending_.search);
+    // A document found at another address gets a second pass, within the same wait.
+    for (int pass = 0; pass < 2 && pending_.pass && pending_.pass->Wait(until); ++pass) {
+        std::shared_ptr<PendingPass> current = pending_.pass;
+        FinishPass(*current, pending_.search);
     }
 }
 
@@ -244,14 +262,11 @@ int BrowserTracker::ApplyCompletion() {
     std::string expected;
     if (reloadPending) {
         SaveAndRefresh();
-        if (!url.empty()) {
+        if (url.empty()) {
+            expected = kUnknownAddress;
+        } else {
             expected = url;
             LoadList();
-        } else {
-            std::string address;
-            if (ReadUrl(address)) {
-                LoadList();
-            }
         }
     }
     const auto until = SteadyClock::now() + std::chrono::milliseconds(kPassWaitMs);

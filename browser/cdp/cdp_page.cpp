@@ -149,47 +149,82 @@ std::string CdpPage::Expression(const char* op, const Json& args, bool anyState)
 }
 
 bool CdpPage::Send(const char* op, const Json& args, Reply done, int* context) {
-    const int current = Quiet() ? 0 : CurrentContext();
     const std::string session = Session();
-    if (current == 0 || session.empty()) {
+    if (Gone() || session.empty() || Quiet()) {
         return false;
     }
+    const std::uint64_t generation = generation_.load();
+    const bool haveWorld = context_ != 0 && contextGeneration_ == generation;
     if (context != nullptr) {
-        *context = current;
+        *context = haveWorld ? context_ : 0;
     }
     connection_.CountRoundTrip();
     if (outstanding_->count.fetch_add(1) == 0) {
         outstanding_->since.store(std::chrono::steady_clock::now().time_since_epoch().count());
     }
-    const bool sent = connection_.Post(
-        "Runtime.evaluate",
-        Json{{"expression", Expression(op, args, false)},
-             {"contextId", current},
-             {"objectGroup", kObjectGroup},
-             {"returnByValue", true},
-             {"silent", true}},
-        session, [done = std::move(done), outstanding = outstanding_](CdpAnswer answer) {
-            if (outstanding->count.fetch_sub(1) == 1) {
-                outstanding->since.store(0);
+    auto finish = [done = std::move(done), outstanding = outstanding_](CdpAnswer answer,
+                                                                        int world) {
+        if (outstanding->count.fetch_sub(1) == 1) {
+            outstanding->since.store(0);
+        }
+        const Json* reply = nullptr;
+        if (answer.ok && !answer.result.contains("exceptionDetails")) {
+            auto remote = answer.result.find("result");
+            if (remote != answer.result.end() && remote->is_object() && remote->contains("value")) {
+                reply = &(*remote)["value"];
             }
-            const Json* reply = nullptr;
-            if (answer.ok && !answer.result.contains("exceptionDetails")) {
-                auto remote = answer.result.find("result");
-                if (remote != answer.result.end() && remote->is_object() &&
-                    remote->contains("value")) {
-                    reply = &(*remote)["value"];
+        }
+        if (reply == nullptr || !reply->is_array() || reply->size() < 2 || (*reply)[0] != 1) {
+            done(false, Json(), world);
+            return;
+        }
+        done(true, (*reply)[1], world);
+    };
+    const std::string expression = Expression(op, args, false);
+    auto evaluate = [this, session, expression](int world, const std::string& prefix,
+                                                auto finished) {
+        return connection_.Post("Runtime.evaluate",
+                                Json{{"expression", prefix + expression},
+                                     {"contextId", world},
+                                     {"objectGroup", kObjectGroup},
+                                     {"returnByValue", true},
+                                     {"silent", true}},
+                                session, [finished, world](CdpAnswer answer) {
+                                    finished(std::move(answer), world);
+                                });
+    };
+    bool sent = false;
+    if (haveWorld) {
+        sent = evaluate(context_, std::string(), finish);
+    } else {
+        // A new document: its world is made without waiting, and the helper
+        // goes in with the operation; the owner takes the world with the answer.
+        std::string helper = kPageScript;
+        helper += ";";
+        sent = connection_.Post(
+            "Page.createIsolatedWorld",
+            Json{{"frameId", targetId_}, {"worldName", kWorldName}, {"grantUniveralAccess", false}},
+            session, [evaluate, helper, finish](CdpAnswer world) {
+                auto id = world.result.find("executionContextId");
+                if (!world.ok || id == world.result.end() || !id->is_number_integer() ||
+                    !evaluate(id->get<int>(), helper, finish)) {
+                    finish(CdpAnswer{false, Json(), "no world"}, 0);
                 }
-            }
-            if (reply == nullptr || !reply->is_array() || reply->size() < 2 || (*reply)[0] != 1) {
-                done(false, Json());
-                return;
-            }
-            done(true, (*reply)[1]);
-        });
+            });
+    }
     if (!sent && outstanding_->count.fetch_sub(1) == 1) {
         outstanding_->since.store(0);
     }
     return sent;
+}
+
+void CdpPage::AdoptWorld(int context, std::uint64_t generation) {
+    if (context == 0 || generation != generation_.load() ||
+        (context_ != 0 && contextGeneration_ == generation)) {
+        return;
+    }
+    context_ = context;
+    contextGeneration_ = generation;
 }
 
 CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args, bool anyState,

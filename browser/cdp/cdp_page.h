@@ -74,12 +74,22 @@ public:
     bool RunIn(int context, const char* op, Json args, Json& value);
     // The current world, made when missing; 0 when the page is gone.
     int CurrentContext();
+    // The current document's world without making one; 0 when it has none.
+    int CurrentWorld() const {
+        return context_ != 0 && contextGeneration_ == generation_.load() ? context_ : 0;
+    }
     // Owner's thread. Sends one helper operation to the current document and
     // returns at once (false: nothing could be sent, the page is gone or not
     // answering); done runs on the network thread with the operation's value,
     // ok false when it failed. context receives the world's id.
-    using Reply = std::function<void(bool ok, Json value)>;
+    // A document without a world yet gets one without waiting: world, the
+    // world the answer came from (0: none), to be adopted by the owner.
+    // context receives the current world's id, 0 when one is being made.
+    using Reply = std::function<void(bool ok, Json value, int world)>;
     bool Send(const char* op, const Json& args, Reply done, int* context = nullptr);
+    std::uint64_t Generation() const { return generation_.load(); }
+    // Owner's thread: a world made by Send for the document of generation.
+    void AdoptWorld(int context, std::uint64_t generation);
     // Owner's thread. The list of filters a world was given for the page's
     // searches, by key, so that it is sent once per document.
     bool HoldsList(int context, const std::string& key) const {

@@ -86,16 +86,17 @@ public:
         bool done = false;
         bool ok = false;
         Json value;
+        int world = 0;
     };
 
     CdpPendingPass(std::shared_ptr<CdpPage> page, std::shared_ptr<Answer> answer,
-                   const PassRequest& request, int context)
+                   const PassRequest& request, std::uint64_t generation)
         : page_(std::move(page)),
           answer_(std::move(answer)),
           checks_(request.checks.size()),
           search_(request.search),
           listKey_(request.listKey),
-          context_(context) {
+          generation_(generation) {
         for (const PassRequest::Check& check : request.checks) {
             identities_.emplace_back(check.position, check.identity);
         }
@@ -115,6 +116,7 @@ public:
                 return false;
             }
         }
+        page_->AdoptWorld(answer_->world, generation_);
         std::string host;
         if (!ParsePass(answer_->value, checks_, search_, out, host)) {
             page_->NoteList(0, std::string());
@@ -124,7 +126,7 @@ public:
             return true;
         }
         if (search_) {
-            page_->NoteList(context_, listKey_);
+            page_->NoteList(answer_->world, listKey_);
         }
         // The located adverts (those checked before a recognising popup
         // filter) are watched, also in later documents of the page.
@@ -144,7 +146,7 @@ private:
     std::size_t checks_;
     bool search_;
     std::string listKey_;
-    int context_;
+    std::uint64_t generation_;
     std::vector<std::pair<int, std::string>> identities_;
 };
 
@@ -169,10 +171,12 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
         checks.push_back(Json::array({check.position, check.index, check.identity}));
     }
     Json search = 0;
-    const int expected = page_->CurrentContext();
+    int context = 0;
+    // The world the pass will run in, when the document has one already.
+    const int expected = page_->Gone() ? 0 : page_->CurrentWorld();
     if (request.search) {
         Json list;  // null: the world holds it already
-        if (!page_->HoldsList(expected, request.listKey)) {
+        if (expected == 0 || !page_->HoldsList(expected, request.listKey)) {
             list = Json::array();
             for (const PassRequest::Listed& listed : request.listed) {
                 list.push_back(Json::array({listed.type, listed.name, listed.fileName}));
@@ -181,14 +185,15 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
         search = Json::array({request.listKey, std::move(list), request.statuses});
     }
     auto answer = std::make_shared<CdpPendingPass::Answer>();
-    int context = 0;
+    const std::uint64_t generation = page_->Generation();
     const bool sent = page_->Send(
         "pass",
         Json::array({std::move(popups), std::move(checks), std::move(search), request.expectedUrl}),
-        [answer](bool ok, Json value) {
+        [answer](bool ok, Json value, int world) {
             std::lock_guard<std::mutex> lock(answer->mutex);
             answer->ok = ok;
             answer->value = std::move(value);
+            answer->world = world;
             answer->done = true;
             answer->arrived.notify_all();
         },
@@ -199,7 +204,7 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
     if (context != expected) {
         page_->NoteList(0, std::string());
     }
-    return std::make_shared<CdpPendingPass>(page_, answer, request, context);
+    return std::make_shared<CdpPendingPass>(page_, answer, request, generation);
 }
 
 bool CdpDocument::RunPass(const PassRequest& request, PassResult& out) {
