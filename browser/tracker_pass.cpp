@@ -263,7 +263,12 @@ int BrowserTracker::ApplyCompletion() {
     if (reloadPending) {
         SaveAndRefresh();
         if (url.empty()) {
-            expected = kUnknownAddress;
+            // A window never read: its list is had before anything else of
+            // it is looked at (the popup rules read it when its popups come).
+            std::string address;
+            if (ReadUrl(address)) {
+                LoadList();
+            }
         } else {
             expected = url;
             LoadList();
