@@ -7,10 +7,12 @@
 // false (or a null pointer) and leave their output unspecified.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/window_services.h"
@@ -85,6 +87,69 @@ enum class CheckOutcome {
     kHidden,       // same identity: the element was hidden (display "none")
 };
 
+// One examination of a tracker's filters as a single request to the page:
+// the popup test, the checks of located filters and, on a document
+// completion, the search of the page source and the location of candidates.
+struct PassRequest {
+    // A "POPUP" filter: at its position in the list the checks stop when it
+    // recognises the window (mode, page address and title without spaces as
+    // the filter holds them).
+    struct Popup {
+        int position = -1;
+        int mode = -1;
+        std::string address;
+        std::string name;
+    };
+    // A located element filter: index may be any position, also past 32767.
+    struct Check {
+        int position = -1;
+        int index = -1;
+        std::string identity;
+    };
+    // One filter of the whole list, for the source search and the location.
+    struct Listed {
+        std::string type;
+        std::string name;      // sName: the identity
+        std::string fileName;  // searched in the page source
+    };
+    std::vector<Popup> popups;  // in list order
+    std::vector<Check> checks;  // in list order
+    // A document completion: after the checks, every listed filter whose
+    // status is idle is searched in the body's source; the candidates' tags
+    // (IMG, OBJECT, EMBED, IFRAME) are walked to locate them.
+    bool search = false;
+    std::vector<Listed> listed;   // the whole list (search only)
+    std::vector<int> statuses;    // the status of each listed filter before the pass
+    std::string listKey;          // equal for equal lists: lets a backend keep the list
+    // When set, the list is that of this address: a document at another
+    // address is left alone and reported moved.
+    std::string expectedUrl;
+};
+
+struct PassResult {
+    bool moved = false;     // the document is not at the expected address: nothing was done
+    bool examined = false;  // false: the all-elements collection could not be had; no checks
+    std::string url;
+    bool urlRead = false;
+    std::string title;
+    bool titleRead = false;
+    int popupAt = -1;  // position of the first popup filter that recognises the window
+    std::vector<CheckOutcome> outcomes;  // one per check; checks at or past popupAt: not obtained
+    bool bodyFound = false;              // search only
+    std::vector<int> candidates;         // positions that became candidates
+    std::vector<std::pair<int, int>> located;  // position, source index; later pairs win
+};
+
+// A pass on its way: the answer may come later than the caller can wait.
+class PendingPass {
+public:
+    virtual ~PendingPass() = default;
+    // True once the answer is in; waits for it at most until the deadline.
+    virtual bool Wait(std::chrono::steady_clock::time_point until) = 0;
+    // The answer (after Wait returned true); false when the pass failed.
+    virtual bool Result(PassResult& out) = 0;
+};
+
 class Document {
 public:
     virtual ~Document() = default;
@@ -105,6 +170,13 @@ public:
     // the all-elements collection give kNotObtained. out has one entry per check.
     virtual bool CheckAndHide(const std::vector<LocatedCheck>& checks,
                               std::vector<CheckOutcome>& out);
+    // The whole examination; the default does it with the calls above, in
+    // the order a tracker would make them one by one.
+    virtual bool RunPass(const PassRequest& request, PassResult& out);
+    // Starts RunPass; a remote backend sends the request to the page and
+    // returns at once, so that passes of several pages overlap. The default
+    // runs it here and returns it done.
+    virtual std::shared_ptr<PendingPass> StartPass(const PassRequest& request);
 };
 using DocumentPtr = std::shared_ptr<Document>;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "browser/candidate_search.h"
 #include "browser/tracker_sinks.h"
 #include "platform/clock.h"
 #include "store/filter_store.h"
@@ -57,6 +56,15 @@ bool BrowserTracker::Init(int slotIndex, BrowserPtr browserObject) {
 }
 
 void BrowserTracker::ReloadFilters() {
+    SaveAndRefresh();
+    std::string address;
+    if (!ReadUrl(address)) {
+        return;  // the list stays; the next apply tries again
+    }
+    LoadList();
+}
+
+void BrowserTracker::SaveAndRefresh() {
     Store().SaveHits(filters.data(), UsedCount());
     // A navigation may have replaced the page's document object: take the
     // browser's current one, keeping the old one when it cannot be had.
@@ -65,12 +73,13 @@ void BrowserTracker::ReloadFilters() {
             document = std::move(current);
         }
     }
-    std::string address;
-    if (!ReadUrl(address)) {
-        return;  // the list stays; the next apply tries again
-    }
+}
+
+void BrowserTracker::LoadList() {
     const int loaded = Store().FiltersForUrl(url, filters.data(), kMaxWorkingFilters);
     filterCount = std::clamp(loaded, 0, kMaxWorkingFilters);
+    farIndexes_.clear();
+    ListChanged();
     for (int i = 0; i < filterCount; ++i) {
         filters[static_cast<std::size_t>(i)].nStatus = kStatusIdle;
     }
@@ -78,33 +87,24 @@ void BrowserTracker::ReloadFilters() {
 }
 
 int BrowserTracker::Apply(int mode) {
-    if (reloadPending) {
-        ReloadFilters();
+    if (mode == kApplyDocumentComplete) {
+        return ApplyCompletion();  // reloads the list itself
     }
     if (mode == kApplyNavigate) {
+        if (reloadPending) {
+            ReloadFilters();
+        }
         Store().SaveHits(filters.data(), UsedCount());
         return 1;
     }
-    if (mode == kApplyDocumentComplete) {
-        CheckFilters();
-        ElementPtr body = document ? document->Body() : nullptr;
-        if (!body) {
-            return 0;
-        }
-        std::string source;
-        if (body->OuterHtml(source)) {
-            MarkCandidatesInSource(filters.data(), UsedCount(), source);
-        }
-        for (const char* tag : {"IMG", "OBJECT", "EMBED", "IFRAME"}) {
-            ResolveIndexes(tag);
+    if (mode == kApplyTick) {
+        if (BeginTick()) {
+            EndTick(std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassAbandonMs));
         }
         return 1;
     }
-    if (mode == kApplyTick) {
-        ++tickCount;
-        if (Windows().ForegroundWindow() == browserWindow || tickCount % 10 == 0) {
-            CheckFilters();
-        }
+    if (reloadPending) {
+        ReloadFilters();
     }
     return 1;
 }

@@ -4,9 +4,11 @@
 // TrackerTable.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "browser/browser_port.h"
@@ -33,6 +35,13 @@ constexpr int kApplyTick = 2;
 
 // The popup timing window in milliseconds.
 constexpr std::uint32_t kPopupWindowMs = 1500;
+
+// How long an event or a tick waits for the pages' answers to an examination
+// of the filters; a page that answers later is skipped for that tick (a late
+// completion is taken at the next tick), so that no page holds the caller.
+constexpr int kPassWaitMs = 40;
+// A pass still unanswered after this long is given up.
+constexpr int kPassAbandonMs = 10000;
 
 // Everything a tracker reaches outside itself.
 struct TrackerContext {
@@ -72,8 +81,21 @@ public:
     // Disconnects the event sink now (no more events from this browser).
     void DisconnectSink();
 
-    // Element removal.
+    // Element removal. CheckFilters waits for the page's answer.
     void CheckFilters();
+    // The periodic tick in two halves, so that the table waits for the pages
+    // of all its trackers at once: BeginTick counts the tick and, when the
+    // check is due, sends it (true); EndTick applies the answer when it came
+    // by until, else leaves it pending.
+    bool BeginTick();
+    void EndTick(std::chrono::steady_clock::time_point until);
+    // Applies a pending pass that has been answered meanwhile (a completion
+    // whose list is still the same); gives up one unanswered for too long.
+    void CollectPending();
+    bool PassPending() const { return pending_.pass != nullptr; }
+    // The source index of an element filter: its hint, or for an element
+    // past what the hint holds, the position found by name; -1 when unknown.
+    int LocatedIndex(const WorkingFilter& filter) const;
     void ResolveIndexes(const std::string& tag);
     void OnFilterAdded(const std::string& pageUrl, const FilterRecord& record);
     void OnFilterRestored(const std::string& pageUrl, const FilterRecord& record);
@@ -121,7 +143,36 @@ public:
 
 private:
     void ReloadFilters();
+    // The halves of a reload: hit times saved and the document taken again;
+    // the list loaded for url.
+    void SaveAndRefresh();
+    void LoadList();
     int UsedCount() const;
+    PassRequest MakeRequest(bool search) const;
+    // expectedUrl: the address the list was loaded for without reading it
+    // (empty: none); a document found elsewhere gets its own list and a new pass.
+    std::shared_ptr<PendingPass> StartPass(bool search, const std::string& expectedUrl = {});
+    // Applies an answered pass; the completion's result (0: no body).
+    int FinishPass(PendingPass& pass, bool search);
+    // Mode 1: the completion's pass, waited for at most kPassWaitMs.
+    int ApplyCompletion();
+    void SetLocated(WorkingFilter& filter, int sourceIndex);
+    void ListChanged() { ++listGeneration_; }
+
+    // A pass sent and not yet applied.
+    struct Pending {
+        std::shared_ptr<PendingPass> pass;
+        bool search = false;
+        unsigned generation = 0;
+        std::vector<int> checkPositions;  // the list position of each check
+        bool again = true;  // moved: examine the document again with its own list
+        std::chrono::steady_clock::time_point started{};
+    };
+    Pending pending_;
+    unsigned listGeneration_ = 0;  // changes whenever the list changes
+    // Elements past what the 16-bit hint holds, found by name: filter type and
+    // name to source index. Their filters keep the hint -1 ("no hint").
+    std::unordered_map<std::string, int> farIndexes_;
 
     Drop DragOverPage(DragPhase phase, Point p, HighlightFrame& highlight);
     Drop DragOverTitleBar(DragPhase phase, Point p, HighlightFrame& highlight);

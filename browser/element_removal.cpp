@@ -24,78 +24,7 @@ bool IsScannableType(const std::string& type) {
     return !type.empty() && !IsPopupType(type);
 }
 
-bool FitsHint(int sourceIndex) {
-    return sourceIndex >= 0 && sourceIndex <= 32767;
-}
-
 }  // namespace
-
-void BrowserTracker::CheckFilters() {
-    if (!document) {
-        return;
-    }
-    CollectionPtr all = document->All();
-    int length = 0;
-    if (!all || !all->Length(length)) {
-        return;
-    }
-    WindowText window;
-    window.urlRead = ReadUrl(window.url);
-    window.titleRead = ReadTitle(window.title);
-
-    // A matching "POPUP" filter ends the check: only the element filters
-    // before it in list order are examined.
-    const int count = UsedCount();
-    int popupAt = -1;
-    for (int i = 0; i < count; ++i) {
-        const WorkingFilter& filter = filters[static_cast<std::size_t>(i)];
-        if (filter.sType == "POPUP" && PopupFilterMatches(filter, window)) {
-            popupAt = i;
-            break;
-        }
-    }
-    const int end = popupAt >= 0 ? popupAt : count;
-
-    std::vector<LocatedCheck> checks;
-    std::vector<int> owners;
-    for (int i = 0; i < end; ++i) {
-        const WorkingFilter& filter = filters[static_cast<std::size_t>(i)];
-        if (IsPopupType(filter.sType)) {
-            continue;
-        }
-        const int k = filter.nHint;
-        if (k >= 0 && k < length) {
-            checks.push_back(LocatedCheck{k, filter.sName});
-            owners.push_back(i);
-        }
-    }
-    const std::uint32_t now = GetCurrentTimeValue();
-    if (!checks.empty()) {
-        std::vector<CheckOutcome> outcomes;
-        document->CheckAndHide(checks, outcomes);
-        const std::size_t answered = std::min(outcomes.size(), owners.size());
-        for (std::size_t j = 0; j < answered; ++j) {
-            WorkingFilter& filter = filters[static_cast<std::size_t>(owners[j])];
-            switch (outcomes[j]) {
-                case CheckOutcome::kHidden:
-                    filter.nStatus = kStatusHit;
-                    filter.tLastHit = now;
-                    break;
-                case CheckOutcome::kMismatch:
-                    filter.nStatus = kStatusIdle;
-                    break;
-                case CheckOutcome::kNotObtained:
-                    break;
-            }
-        }
-    }
-    if (popupAt >= 0) {
-        WorkingFilter& filter = filters[static_cast<std::size_t>(popupAt)];
-        filter.nStatus = kStatusHit;
-        filter.tLastHit = now;
-        Quit();  // a failed quit leaves the window open; the filter still counts as hit
-    }
-}
 
 void BrowserTracker::ResolveIndexes(const std::string& tag) {
     // Window filters keep their mode in nHint: never scan for them.
@@ -121,15 +50,14 @@ void BrowserTracker::ResolveIndexes(const std::string& tag) {
         return;
     }
     // Later elements with the same identity overwrite the index of the same
-    // filter; an index beyond what a filter can hold is not recorded.
+    // filter; an index beyond what the hint holds is found by name.
     for (const TaggedElement& element : elements) {
-        if (!element.ok || !FitsHint(element.sourceIndex)) {
+        if (!element.ok || element.sourceIndex < 0) {
             continue;
         }
         auto it = firstByName.find(element.identity);
         if (it != firstByName.end()) {
-            filters[static_cast<std::size_t>(it->second)].nHint =
-                static_cast<std::int16_t>(element.sourceIndex);
+            SetLocated(filters[static_cast<std::size_t>(it->second)], element.sourceIndex);
         }
     }
 }
@@ -174,6 +102,7 @@ void BrowserTracker::OnFilterAdded(const std::string& pageUrl, const FilterRecor
     added = record;
     added.nStatus = kStatusCandidate;
     filterCount = count + 1;
+    ListChanged();
     ResolveIndexes(record.sType);
 }
 
@@ -190,12 +119,14 @@ void BrowserTracker::OnFilterRestored(const std::string& /*pageUrl*/, const Filt
     if (found < 0) {
         return;
     }
-    const int k = filters[static_cast<std::size_t>(found)].nHint;
+    const int k = LocatedIndex(filters[static_cast<std::size_t>(found)]);
+    farIndexes_.erase(record.sType + '\n' + record.sName);
     for (int i = found; i + 1 < count; ++i) {
         filters[static_cast<std::size_t>(i)] = std::move(filters[static_cast<std::size_t>(i + 1)]);
     }
     filters[static_cast<std::size_t>(count - 1)] = WorkingFilter{};
     filterCount = count - 1;
+    ListChanged();
 
     // A window filter's nHint is its mode, not an element.
     if (IsPopupType(record.sType) || !document) {

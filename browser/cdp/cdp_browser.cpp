@@ -27,6 +27,9 @@ DocumentPtr CdpBrowser::GetDocument() {
 }
 
 bool CdpBrowser::Bars(int& toolBar, int& menuBar) {
+    if (page_->CachedBars(toolBar, menuBar)) {
+        return true;
+    }
     Json value;
     if (!page_->Run("bars", Json::array(), value, nullptr, true) || !value.is_array() ||
         value.size() != 2 || !value[0].is_number_integer() || !value[1].is_number_integer()) {
@@ -59,20 +62,25 @@ bool CdpBrowser::Quit() {
     if (page_->Gone()) {
         return false;
     }
-    CdpAnswer answer =
-        hub_->Connection().Call("Target.closeTarget", Json{{"targetId", page_->TargetId()}});
-    if (!answer.ok) {
-        return false;
+    // Not awaited: closing many windows at once (a page that opens dozens)
+    // must not hold the caller. The window is on its way out: later calls
+    // fail at once rather than wait for a page that no longer answers,
+    // unless the browser refuses to close it.
+    page_->MarkClosing();
+    const bool sent = hub_->Connection().Post(
+        "Target.closeTarget", Json{{"targetId", page_->TargetId()}}, std::string(),
+        [page = page_](CdpAnswer answer) {
+            auto success = answer.result.find("success");
+            const bool closed = answer.ok && (success == answer.result.end() ||
+                                              !success->is_boolean() || success->get<bool>());
+            if (!closed) {
+                page->MarkClosing(false);
+            }
+        });
+    if (!sent) {
+        page_->MarkClosing(false);
     }
-    auto success = answer.result.find("success");
-    const bool closed =
-        success == answer.result.end() || !success->is_boolean() || success->get<bool>();
-    if (closed) {
-        // The window is on its way out: later calls fail at once rather than
-        // waiting for a page that no longer answers.
-        page_->MarkClosing();
-    }
-    return closed;
+    return sent;
 }
 
 bool CdpBrowser::Advise(std::shared_ptr<BrowserEventSink> sink, std::uint32_t& cookie) {

@@ -61,6 +61,9 @@ public:
     void FailSession(const std::string& session);
 
     std::uint64_t RoundTrips() const { return roundTrips_.load(); }
+    // A posted command whose answer the owner's thread takes (and may wait
+    // for) counts as one of its round trips too.
+    void CountRoundTrip() { roundTrips_.fetch_add(1); }
     // Time the owner's thread has spent waiting in Call, in microseconds.
     std::uint64_t WaitedMicroseconds() const { return waitedMicroseconds_.load(); }
 

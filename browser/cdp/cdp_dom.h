@@ -75,6 +75,9 @@ public:
     bool ScanTag(const std::string& tag, std::vector<TaggedElement>& out) override;
     bool CheckAndHide(const std::vector<LocatedCheck>& checks,
                       std::vector<CheckOutcome>& out) override;
+    // The pass runs in the page in one call (cdp_pass.cpp).
+    bool RunPass(const PassRequest& request, PassResult& out) override;
+    std::shared_ptr<PendingPass> StartPass(const PassRequest& request) override;
 
     // Every element of the all-elements collection with its parts, in one call.
     bool IdentityPartsOfAll(std::vector<IdentityParts>& out);

@@ -91,6 +91,9 @@ private:
     std::shared_ptr<CdpPage> MakePage(const std::string& targetId);  // caller holds mutex_
     // The page's domains are on: let it run, then report it (or hold it back
     // while its opener's document is still loading).
+    // Reads the new window's tool bar and menu bar into the page, then runs then
+    // (network thread, also when they cannot be read).
+    void ReadBars(const std::shared_ptr<CdpPage>& page, std::function<void()> then);
     void Enabled(const std::shared_ptr<CdpPage>& page, bool waiting);
     void ReleaseHeld();  // caller holds mutex_
     void Admit(std::uint32_t ordinal);

@@ -117,11 +117,51 @@ void CdpHub::OnAttachedSession(const std::shared_ptr<CdpPage>& page, const std::
                 FinishAttach();
                 return;
             }
-            Enabled(page, waiting);
+            if (waiting) {
+                connection_.Post("Runtime.runIfWaitingForDebugger", Json::object(),
+                                 page->Session(), nullptr);
+            }
+            ReadBars(page, [this, page] { Enabled(page, false); });
         });
     if (!sent) {
         std::lock_guard<std::mutex> lock(mutex_);
         FinishAttach();
+    }
+}
+
+void CdpHub::ReadBars(const std::shared_ptr<CdpPage>& page, std::function<void()> then) {
+    // In a world of our own, so that no script of the page can change what
+    // is read; the bars of a window never change, so this is read once.
+    const std::string session = page->Session();
+    auto done = std::make_shared<std::function<void()>>(std::move(then));
+    const bool sent = connection_.Post(
+        "Page.createIsolatedWorld",
+        Json{{"frameId", page->TargetId()}, {"worldName", "quillmoor"}, {"grantUniveralAccess", false}},
+        session, [this, page, session, done](CdpAnswer world) {
+            auto context = world.result.find("executionContextId");
+            if (!world.ok || context == world.result.end() || !context->is_number_integer() ||
+                !connection_.Post(
+                    "Runtime.evaluate",
+                    Json{{"expression",
+                          "[window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0]"},
+                         {"contextId", context->get<int>()},
+                         {"returnByValue", true},
+                         {"silent", true}},
+                    session, [page, done](CdpAnswer bars) {
+                        const Json value = bars.ok ? bars.result.value("result", Json::object())
+                                                         .value("value", Json())
+                                                   : Json();
+                        if (value.is_array() && value.size() == 2 && value[0].is_number_integer() &&
+                            value[1].is_number_integer()) {
+                            page->SetBars(value[0].get<int>(), value[1].get<int>());
+                        }
+                        (*done)();
+                    })) {
+                (*done)();
+            }
+        });
+    if (!sent) {
+        (*done)();
     }
 }
 

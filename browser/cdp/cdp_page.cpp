@@ -33,7 +33,7 @@ std::string CdpPage::Session() const {
 
 bool CdpPage::MakeWorld() {
     const std::string session = Session();
-    if (gone_ || session.empty()) {
+    if (Gone() || session.empty()) {
         return false;
     }
     if (context_ != 0) {
@@ -72,13 +72,32 @@ void CdpPage::SetPatience(int callTimeoutMs, int quietMs) {
     quietMs_ = quietMs;
 }
 
-CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session,
-                            bool longCall) {
-    if (!answering_->load() && std::chrono::steady_clock::now() < quietUntil_) {
+bool CdpPage::Quiet() {
+    const auto now = std::chrono::steady_clock::now();
+    const std::int64_t since = outstanding_->since.load();
+    if (answering_->load() && since != 0 &&
+        now - std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(since)) >
+            std::chrono::milliseconds(std::min(kSilentMs, callTimeoutMs_))) {
+        // A sent operation is still unanswered: the page is as silent as if a
+        // call had timed out.
+        quietUntil_ = now + std::chrono::milliseconds(quietMs_);
+        answering_->store(false);
+        Probe(Session());
+    }
+    if (!answering_->load() && now < quietUntil_) {
         missed_->store(true);
+        return true;
+    }
+    return false;
+}
+
+CdpAnswer CdpPage::PageCall(const std::string& method, Json params, const std::string& session,
+                            Patience patience) {
+    if (Quiet()) {
         return CdpAnswer{false, Json(), "page not responding"};
     }
-    const int timeoutMs = longCall ? std::max(callTimeoutMs_, kLongCallTimeoutMs) : callTimeoutMs_;
+    const int timeoutMs =
+        patience == Patience::kLong ? std::max(callTimeoutMs_, kLongCallTimeoutMs) : callTimeoutMs_;
     CdpAnswer answer = connection_.Call(method, std::move(params), session, timeoutMs);
     if (!answer.ok && answer.error == CdpConnection::kTimedOut) {
         // A page whose main thread is stuck (a script in an endless loop, or
@@ -111,7 +130,7 @@ void CdpPage::Probe(const std::string& session) {
 }
 
 int CdpPage::CurrentContext() {
-    if (gone_) {
+    if (Gone()) {
         return 0;
     }
     if ((context_ == 0 || contextGeneration_ != generation_.load()) && !MakeWorld()) {
@@ -120,26 +139,112 @@ int CdpPage::CurrentContext() {
     return context_;
 }
 
-CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args, bool anyState,
-                                  Json& value) {
-    const std::string session = Session();
-    if (gone_ || session.empty() || context == 0) {
-        return Result::kFailed;
-    }
+std::string CdpPage::Expression(const char* op, const Json& args, bool anyState) {
     std::string expression = "__qm(\"";
     expression += op;
     expression += "\",";
     expression += args.dump(-1, ' ', false, Json::error_handler_t::replace);
     expression += anyState ? ",true)" : ",false)";
+    return expression;
+}
+
+bool CdpPage::Send(const char* op, const Json& args, Reply done, int* context) {
+    const std::string session = Session();
+    if (Gone() || session.empty() || Quiet()) {
+        return false;
+    }
+    const std::uint64_t generation = generation_.load();
+    const bool haveWorld = context_ != 0 && contextGeneration_ == generation;
+    if (context != nullptr) {
+        *context = haveWorld ? context_ : 0;
+    }
+    connection_.CountRoundTrip();
+    if (outstanding_->count.fetch_add(1) == 0) {
+        outstanding_->since.store(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+    auto finish = [done = std::move(done), outstanding = outstanding_](CdpAnswer answer,
+                                                                        int world) {
+        if (outstanding->count.fetch_sub(1) == 1) {
+            outstanding->since.store(0);
+        }
+        const Json* reply = nullptr;
+        if (answer.ok && !answer.result.contains("exceptionDetails")) {
+            auto remote = answer.result.find("result");
+            if (remote != answer.result.end() && remote->is_object() && remote->contains("value")) {
+                reply = &(*remote)["value"];
+            }
+        }
+        if (reply == nullptr || !reply->is_array() || reply->size() < 2 || (*reply)[0] != 1) {
+            done(false, Json(), world);
+            return;
+        }
+        done(true, (*reply)[1], world);
+    };
+    const std::string expression = Expression(op, args, false);
+    auto evaluate = [this, session, expression](int world, const std::string& prefix,
+                                                auto finished) {
+        return connection_.Post("Runtime.evaluate",
+                                Json{{"expression", prefix + expression},
+                                     {"contextId", world},
+                                     {"objectGroup", kObjectGroup},
+                                     {"returnByValue", true},
+                                     {"silent", true}},
+                                session, [finished, world](CdpAnswer answer) {
+                                    finished(std::move(answer), world);
+                                });
+    };
+    bool sent = false;
+    if (haveWorld) {
+        sent = evaluate(context_, std::string(), finish);
+    } else {
+        // A new document: its world is made without waiting, and the helper
+        // goes in with the operation; the owner takes the world with the answer.
+        std::string helper = kPageScript;
+        helper += ";";
+        sent = connection_.Post(
+            "Page.createIsolatedWorld",
+            Json{{"frameId", targetId_}, {"worldName", kWorldName}, {"grantUniveralAccess", false}},
+            session, [evaluate, helper, finish](CdpAnswer world) {
+                auto id = world.result.find("executionContextId");
+                if (!world.ok || id == world.result.end() || !id->is_number_integer() ||
+                    !evaluate(id->get<int>(), helper, finish)) {
+                    finish(CdpAnswer{false, Json(), "no world"}, 0);
+                }
+            });
+    }
+    if (!sent && outstanding_->count.fetch_sub(1) == 1) {
+        outstanding_->since.store(0);
+    }
+    return sent;
+}
+
+void CdpPage::AdoptWorld(int context, std::uint64_t generation) {
+    if (context == 0 || generation != generation_.load() ||
+        (context_ != 0 && contextGeneration_ == generation)) {
+        return;
+    }
+    context_ = context;
+    contextGeneration_ = generation;
+}
+
+CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args, bool anyState,
+                                  Json& value) {
+    const std::string session = Session();
+    if (Gone() || session.empty() || context == 0) {
+        return Result::kFailed;
+    }
+    const std::string expression = Expression(op, args, anyState);
     const std::string name = op;
-    const bool longCall = name == "scan" || name == "outer" || name == "inner" || name == "idents";
+    const Patience patience =
+        name == "scan" || name == "outer" || name == "inner" || name == "idents" ? Patience::kLong
+                                                                                 : Patience::kShort;
     CdpAnswer answer = PageCall("Runtime.evaluate",
                                 Json{{"expression", expression},
                                      {"contextId", context},
                                      {"objectGroup", kObjectGroup},
                                      {"returnByValue", true},
                                      {"silent", true}},
-                                session, longCall);
+                                session, patience);
     if (!answer.ok) {
         return IsContextError(answer.error) ? Result::kContextLost : Result::kFailed;
     }
@@ -220,7 +325,7 @@ void CdpPage::WatchOne(const std::string& host, const std::string& identity, boo
 
 void CdpPage::RegisterForNewDocuments() {
     const std::string session = Session();
-    if (gone_ || session.empty()) {
+    if (Gone() || session.empty()) {
         return;
     }
     // Posted, not awaited: the owner's thread does not wait for the browser.

@@ -36,8 +36,20 @@ public:
     void MarkGone() { gone_ = true; }
     // Asked to close: calls fail from now on, though the page still counts as
     // live until the browser reports it destroyed.
-    void MarkClosing() { gone_ = true; }
-    bool Gone() const { return gone_; }
+    void MarkClosing(bool closing = true) { closing_ = closing; }
+    bool Gone() const { return gone_ || closing_; }
+    // The window's tool bar and menu bar, read once when it was attached
+    // (network thread); false when they could not be read then.
+    void SetBars(int toolBar, int menuBar) { bars_ = (toolBar != 0 ? 2 : 0) | (menuBar != 0 ? 1 : 0); }
+    bool CachedBars(int& toolBar, int& menuBar) const {
+        const int bars = bars_.load();
+        if (bars < 0) {
+            return false;
+        }
+        toolBar = (bars & 2) != 0 ? 1 : 0;
+        menuBar = bars & 1;
+        return true;
+    }
     void MarkReady() { ready_ = true; }
     // The main frame committed a new document: the world must be made again.
     void NoteNewDocument() { generation_.fetch_add(1); }
@@ -62,6 +74,31 @@ public:
     bool RunIn(int context, const char* op, Json args, Json& value);
     // The current world, made when missing; 0 when the page is gone.
     int CurrentContext();
+    // The current document's world without making one; 0 when it has none.
+    int CurrentWorld() const {
+        return context_ != 0 && contextGeneration_ == generation_.load() ? context_ : 0;
+    }
+    // Owner's thread. Sends one helper operation to the current document and
+    // returns at once (false: nothing could be sent, the page is gone or not
+    // answering); done runs on the network thread with the operation's value,
+    // ok false when it failed. context receives the world's id.
+    // A document without a world yet gets one without waiting: world, the
+    // world the answer came from (0: none), to be adopted by the owner.
+    // context receives the current world's id, 0 when one is being made.
+    using Reply = std::function<void(bool ok, Json value, int world)>;
+    bool Send(const char* op, const Json& args, Reply done, int* context = nullptr);
+    std::uint64_t Generation() const { return generation_.load(); }
+    // Owner's thread: a world made by Send for the document of generation.
+    void AdoptWorld(int context, std::uint64_t generation);
+    // Owner's thread. The list of filters a world was given for the page's
+    // searches, by key, so that it is sent once per document.
+    bool HoldsList(int context, const std::string& key) const {
+        return context == listContext_ && key == listKey_;
+    }
+    void NoteList(int context, const std::string& key) {
+        listContext_ = context;
+        listKey_ = key;
+    }
     // How long a call may wait for the page, and how long calls then fail at
     // once after one of them timed out (or until the page answers again).
     // Reading a whole page or tag may take longer: those calls wait up to
@@ -81,16 +118,23 @@ public:
 
     static constexpr int kCallTimeoutMs = 250;
     static constexpr int kLongCallTimeoutMs = 3000;
+    // An operation sent without waiting and unanswered for this long makes
+    // the page count as not answering: calls then fail at once (a frozen
+    // page is found by the tick's pass before any call waits for it).
+    static constexpr int kSilentMs = 100;
     static constexpr int kQuietMs = 10000;
 
 private:
     bool MakeWorld();
     void RegisterForNewDocuments();
+    enum class Patience { kShort, kLong };
     CdpAnswer PageCall(const std::string& method, Json params, const std::string& session,
-                       bool longCall = false);
+                       Patience patience = Patience::kShort);
     void Probe(const std::string& session);
     enum class Result { kOk, kFailed, kContextLost };
     Result Evaluate(int context, const char* op, const Json& args, bool anyState, Json& value);
+    static std::string Expression(const char* op, const Json& args, bool anyState);
+    bool Quiet();
 
     CdpConnection& connection_;
     const std::string targetId_;
@@ -98,9 +142,13 @@ private:
     mutable std::mutex mutex_;
     std::string session_;
     std::atomic<bool> gone_{false};
+    std::atomic<bool> closing_{false};
+    std::atomic<int> bars_{-1};
     std::atomic<bool> ready_{false};
     std::atomic<std::uint64_t> generation_{0};
     int context_ = 0;  // owner's thread only
+    int listContext_ = 0;
+    std::string listKey_;
     std::uint64_t contextGeneration_ = 0;
     int callTimeoutMs_ = kCallTimeoutMs;
     int quietMs_ = kQuietMs;
@@ -108,6 +156,14 @@ private:
     // Set by the probe's answer (network thread): the page answers again.
     std::shared_ptr<std::atomic<bool>> answering_ = std::make_shared<std::atomic<bool>>(true);
     std::shared_ptr<std::atomic<bool>> missed_ = std::make_shared<std::atomic<bool>>(false);
+    // Operations sent without waiting and not answered yet, and since when
+    // (steady clock ticks, 0: none): one unanswered for longer than a call
+    // may wait counts as a time-out.
+    struct Outstanding {
+        std::atomic<int> count{0};
+        std::atomic<std::int64_t> since{0};
+    };
+    std::shared_ptr<Outstanding> outstanding_ = std::make_shared<Outstanding>();
     std::function<void()> recovered_;
     std::vector<std::string> watched_;  // sorted
     std::string watchedHost_;

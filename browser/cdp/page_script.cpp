@@ -120,6 +120,128 @@ const char* const kPageScript = R"JS((() => {
   const all = () => document.getElementsByTagName('*');
   const coll = (k, t) => k === 0 ? all() : k === 1 ? document.getElementsByTagName(t) : document.images;
   const html = (e) => { if (!(e instanceof HTMLElement)) throw 0; return e; };
+  // --- The examination of a tracker's filters in one call ---
+  // The lists of filters this document was given, by key (the last two), each
+  // with its search automaton: the file names are searched in the body's
+  // source in one reading of it.
+  const lists = new Map();
+  const automaton = (names) => {
+    const cls = new Uint16Array(65536);
+    let classes = 1;
+    for (const s of names) for (let i = 0; i < s.length; i++) { const c = s.charCodeAt(i); if (cls[c] === 0) cls[c] = classes++; }
+    const edges = [new Map()];
+    const ends = [[]];
+    const always = [];
+    names.forEach((s, id) => {
+      if (s === '') { always.push(id); return; }
+      let q = 0;
+      for (let i = 0; i < s.length; i++) {
+        const c = cls[s.charCodeAt(i)];
+        let r = edges[q].get(c);
+        if (r === undefined) { r = edges.length; edges[q].set(c, r); edges.push(new Map()); ends.push([]); }
+        q = r;
+      }
+      ends[q].push(id);
+    });
+    const n = edges.length;
+    const next = new Int32Array(n * classes);
+    const fail = new Int32Array(n);
+    const link = new Int32Array(n);  // nearest shorter state where names end, or 0
+    const order = [0];
+    for (let h = 0; h < order.length; h++) {
+      const u = order[h];
+      if (u !== 0) next.set(next.subarray(fail[u] * classes, fail[u] * classes + classes), u * classes);
+      for (const [c, v] of edges[u]) {
+        fail[v] = u === 0 ? 0 : next[fail[u] * classes + c];
+        link[v] = ends[fail[v]].length ? fail[v] : link[fail[v]];
+        order.push(v);
+      }
+      for (const [c, v] of edges[u]) next[u * classes + c] = v;
+    }
+    const term = Int32Array.from(ends, (e, q) => (e.length ? q : link[q]));
+    // Which names occur in text: found[id] is 1 for each.
+    return (text) => {
+      const found = new Uint8Array(names.length);
+      for (const id of always) found[id] = 1;
+      const seen = new Uint8Array(n);
+      let q = 0;
+      for (let i = 0; i < text.length; i++) {
+        q = next[q * classes + cls[text.charCodeAt(i)]];
+        let t = term[q];
+        while (t !== 0 && seen[t] === 0) { seen[t] = 1; for (const id of ends[t]) found[id] = 1; t = link[t]; }
+      }
+      return found;
+    };
+  };
+  const listOf = (key, given) => {
+    let l = lists.get(key);
+    if (l) return l;
+    if (!Array.isArray(given)) throw 0;
+    l = { rows: given, search: automaton(given.map((r) => String(r[2]))) };
+    lists.set(key, l);
+    if (lists.size > 2) lists.delete(lists.keys().next().value);
+    return l;
+  };
+  const passTags = ['IMG', 'OBJECT', 'EMBED', 'IFRAME'];
+  // popups: [position, mode, address, title without spaces]; checks:
+  // [position, index, identity]; search: 0 or [key, list or null, statuses].
+  const pass = (popups, checks, search, expected) => {
+    const url = document.URL;
+    const title = document.title;
+    if (expected !== '' && url !== expected) return [url, title, -1, checks.map(() => 0), location.host, -1, [], []];
+    const bare = title.replace(/ /g, '');
+    let popupAt = -1;
+    for (const [p, mode, address, name] of popups) {
+      const u = address === url;
+      const t = name === bare;
+      if (mode === 0 ? u : mode === 1 ? t : mode === 2 ? u && t : mode === 3 ? u || t : false) { popupAt = p; break; }
+    }
+    const a = all();
+    const n = a.length;
+    const live = popupAt < 0 ? checks : checks.filter((c) => c[0] < popupAt);
+    setWatch(live.map((c) => c[2]));
+    const outcomes = checks.map(([p, k, id]) => {
+      if ((popupAt >= 0 && p >= popupAt) || k < 0 || k >= n) return 0;
+      const e = a[k];
+      if (ident(e) !== id) return 1;
+      hide(e);
+      return 2;
+    });
+    const head = [url, title, popupAt, outcomes, location.host];
+    if (!search) return head;
+    const [key, given, statuses] = search;
+    const l = listOf(key, given);
+    const rows = l.rows;
+    const st = Array.from(rows, (r, i) => statuses[i] | 0);
+    checks.forEach(([p], j) => { if (outcomes[j] === 2) st[p] = 1; else if (outcomes[j] === 1) st[p] = 0; });
+    const body = document.body;
+    if (!body) return head.concat([0, [], []]);
+    const candidates = [];
+    if (st.some((x) => x === 0)) {
+      const found = l.search(body.outerHTML);
+      for (let i = 0; i < rows.length; i++) if (st[i] === 0 && found[i]) { st[i] = 2; candidates.push(i); }
+    }
+    const located = [];
+    for (const tag of passTags) {
+      const first = new Map();
+      let any = false;
+      for (let i = 0; i < rows.length; i++) {
+        if (rows[i][0] !== tag) continue;
+        if (st[i] === 2) any = true;
+        if (!first.has(rows[i][1])) first.set(rows[i][1], i);
+      }
+      if (!any) continue;
+      // Both lists are in document order: the positions come from one walk.
+      let j = 0;
+      for (const e of document.getElementsByTagName(tag)) {
+        while (j < n && a[j] !== e) j++;
+        if (j === n) break;
+        const f = first.get(ident(e));
+        if (f !== undefined) located.push([f, j]);
+      }
+    }
+    return head.concat([1, candidates, located]);
+  };
   const ops = {
     url: () => document.URL,
     title: () => document.title,
@@ -188,6 +310,7 @@ const char* const kPageScript = R"JS((() => {
       return [g, ident(e), hasSrc(g) ? attr(e, 'src') : '', o ? e.innerHTML : '', o ? attr(e, 'codebase') : ''];
     }),
     bars: () => [window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0],
+    pass: (popups, checks, search, expected) => pass(popups, checks, search, String(expected)),
   };
   Object.freeze(ops);
   Object.defineProperty(globalThis, '__qm', {

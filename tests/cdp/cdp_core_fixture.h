@@ -73,6 +73,15 @@ protected:
         return ok;
     }
 
+    // Ticks until the tracker's filter is hit: a tick skips a page that
+    // answers later than the tick waits (a loaded machine).
+    bool TickUntilHit(BrowserTracker* tracker, int filter = 0) {
+        return DeliverUntil([&] {
+            table_.OnTick();
+            return tracker->filters[static_cast<std::size_t>(filter)].nStatus == kStatusHit;
+        });
+    }
+
     std::string Describe() {
         std::string text;
         for (int s = 0; s < kMaxTrackers; ++s) {

@@ -22,8 +22,7 @@ TEST_F(CdpCoreTest, StoredFilterHidesItsElementAfterCompletionAndTheNextCheck) {
     EXPECT_EQ("", Display(target, "banner2"));  // located, not yet checked
 
     session_.system.SetForeground(tracker->browserWindow);
-    table_.OnTick();
-    EXPECT_EQ(kStatusHit, tracker->filters[0].nStatus);
+    EXPECT_TRUE(TickUntilHit(tracker));
     // Two elements share the identity: the last one in document order is hidden.
     EXPECT_EQ("none", Display(target, "banner2"));
     EXPECT_EQ("", Display(target, "banner"));
@@ -62,7 +61,7 @@ TEST_F(CdpCoreTest, FilterAddedOnOnePageHidesInAnotherPageOfTheHostAndRestoreSho
     EXPECT_GE(other->filters[0].nHint, 0);
 
     session_.system.SetForeground(other->browserWindow);
-    table_.OnTick();
+    EXPECT_TRUE(TickUntilHit(other));
     EXPECT_EQ("none", Display(second, "banner"));
     EXPECT_EQ("", Display(second, "other"));
 

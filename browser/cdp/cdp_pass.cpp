@@ -1,0 +1,217 @@
+// The examination pass of a tracker as one helper operation in the page: the
+// popup test, the checks, the source search and the location all run there,
+// and only what changed comes back. The call is sent without waiting, so that
+// the passes of many pages overlap.
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+
+#include "browser/cdp/cdp_dom.h"
+
+namespace qm::cdp {
+
+namespace {
+
+bool AsIndex(const Json& value, int& out) {
+    if (!value.is_number_integer()) {
+        return false;
+    }
+    const auto v = value.get<std::int64_t>();
+    if (v < -1 || v > std::numeric_limits<int>::max()) {
+        return false;
+    }
+    out = static_cast<int>(v);
+    return true;
+}
+
+// What the page answers: [url, title, popupAt, outcomes, host] and, for a
+// search, [bodyFound, candidates, located].
+bool ParsePass(const Json& value, std::size_t checks, bool search, PassResult& out,
+               std::string& host) {
+    out = PassResult{};
+    if (!value.is_array() || value.size() < 5 || !value[0].is_string() || !value[1].is_string() ||
+        !AsIndex(value[2], out.popupAt) || !value[3].is_array() || value[3].size() != checks ||
+        !value[4].is_string()) {
+        return false;
+    }
+    out.examined = true;
+    out.url = value[0].get<std::string>();
+    out.urlRead = true;
+    out.title = value[1].get<std::string>();
+    out.titleRead = true;
+    host = value[4].get<std::string>();
+    if (value.size() == 8 && value[5] == -1) {
+        out.moved = true;
+        out.examined = false;
+        return true;
+    }
+    out.outcomes.reserve(checks);
+    for (const Json& code : value[3]) {
+        const int c = code.is_number_integer() ? code.get<int>() : 0;
+        out.outcomes.push_back(c == 2   ? CheckOutcome::kHidden
+                               : c == 1 ? CheckOutcome::kMismatch
+                                        : CheckOutcome::kNotObtained);
+    }
+    if (!search) {
+        return true;
+    }
+    if (value.size() != 8 || !value[5].is_number_integer() || !value[6].is_array() ||
+        !value[7].is_array()) {
+        return false;
+    }
+    out.bodyFound = value[5].get<int>() == 1;
+    for (const Json& position : value[6]) {
+        int p = -1;
+        if (!AsIndex(position, p)) {
+            return false;
+        }
+        out.candidates.push_back(p);
+    }
+    for (const Json& pair : value[7]) {
+        int p = -1;
+        int k = -1;
+        if (!pair.is_array() || pair.size() != 2 || !AsIndex(pair[0], p) || !AsIndex(pair[1], k)) {
+            return false;
+        }
+        out.located.emplace_back(p, k);
+    }
+    return true;
+}
+
+class CdpPendingPass : public PendingPass {
+public:
+    struct Answer {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        bool done = false;
+        bool ok = false;
+        Json value;
+        int world = 0;
+    };
+
+    CdpPendingPass(std::shared_ptr<CdpPage> page, std::shared_ptr<Answer> answer,
+                   const PassRequest& request, std::uint64_t generation)
+        : page_(std::move(page)),
+          answer_(std::move(answer)),
+          checks_(request.checks.size()),
+          search_(request.search),
+          listKey_(request.listKey),
+          generation_(generation) {
+        for (const PassRequest::Check& check : request.checks) {
+            identities_.emplace_back(check.position, check.identity);
+        }
+    }
+
+    bool Wait(std::chrono::steady_clock::time_point until) override {
+        std::unique_lock<std::mutex> lock(answer_->mutex);
+        return answer_->arrived.wait_until(lock, until, [this] { return answer_->done; });
+    }
+
+    bool Result(PassResult& out) override {
+        {
+            std::lock_guard<std::mutex> lock(answer_->mutex);
+            if (!answer_->done || !answer_->ok) {
+                out = PassResult{};
+                page_->NoteList(0, std::string());
+                return false;
+            }
+        }
+        page_->AdoptWorld(answer_->world, generation_);
+        std::string host;
+        if (!ParsePass(answer_->value, checks_, search_, out, host)) {
+            page_->NoteList(0, std::string());
+            return false;
+        }
+        if (out.moved) {
+            return true;
+        }
+        if (search_) {
+            page_->NoteList(answer_->world, listKey_);
+        }
+        // The located adverts (those checked before a recognising popup
+        // filter) are watched, also in later documents of the page.
+        std::vector<std::string> located;
+        for (const auto& [position, identity] : identities_) {
+            if (out.popupAt < 0 || position < out.popupAt) {
+                located.push_back(identity);
+            }
+        }
+        page_->Watch(host, std::move(located));
+        return true;
+    }
+
+private:
+    std::shared_ptr<CdpPage> page_;
+    std::shared_ptr<Answer> answer_;
+    std::size_t checks_;
+    bool search_;
+    std::string listKey_;
+    std::uint64_t generation_;
+    std::vector<std::pair<int, std::string>> identities_;
+};
+
+class FailedPass : public PendingPass {
+public:
+    bool Wait(std::chrono::steady_clock::time_point) override { return true; }
+    bool Result(PassResult& out) override {
+        out = PassResult{};
+        return false;
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) {
+    Json popups = Json::array();
+    for (const PassRequest::Popup& popup : request.popups) {
+        popups.push_back(Json::array({popup.position, popup.mode, popup.address, popup.name}));
+    }
+    Json checks = Json::array();
+    for (const PassRequest::Check& check : request.checks) {
+        checks.push_back(Json::array({check.position, check.index, check.identity}));
+    }
+    Json search = 0;
+    int context = 0;
+    // The world the pass will run in, when the document has one already.
+    const int expected = page_->Gone() ? 0 : page_->CurrentWorld();
+    if (request.search) {
+        Json list;  // null: the world holds it already
+        if (expected == 0 || !page_->HoldsList(expected, request.listKey)) {
+            list = Json::array();
+            for (const PassRequest::Listed& listed : request.listed) {
+                list.push_back(Json::array({listed.type, listed.name, listed.fileName}));
+            }
+        }
+        search = Json::array({request.listKey, std::move(list), request.statuses});
+    }
+    auto answer = std::make_shared<CdpPendingPass::Answer>();
+    const std::uint64_t generation = page_->Generation();
+    const bool sent = page_->Send(
+        "pass",
+        Json::array({std::move(popups), std::move(checks), std::move(search), request.expectedUrl}),
+        [answer](bool ok, Json value, int world) {
+            std::lock_guard<std::mutex> lock(answer->mutex);
+            answer->ok = ok;
+            answer->value = std::move(value);
+            answer->world = world;
+            answer->done = true;
+            answer->arrived.notify_all();
+        },
+        &context);
+    if (!sent) {
+        return std::make_shared<FailedPass>();
+    }
+    if (context != expected) {
+        page_->NoteList(0, std::string());
+    }
+    return std::make_shared<CdpPendingPass>(page_, answer, request, generation);
+}
+
+bool CdpDocument::RunPass(const PassRequest& request, PassResult& out) {
+    std::shared_ptr<PendingPass> pass = StartPass(request);
+    pass->Wait(std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(CdpPage::kLongCallTimeoutMs));
+    return pass->Result(out);
+}
+
+}  // namespace qm::cdp
