@@ -86,3 +86,49 @@ TEST(TreeFind, SuffixHostsStayReachableInEitherOrder) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+bool SameTree(const std::vector<LocationTreeNode>& a, const std::vector<LocationTreeNode>& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].label != b[i].label || a[i].image != b[i].image ||
+            a[i].selectedImage != b[i].selectedImage || a[i].hostFileName != b[i].hostFileName ||
+            !SameTree(a[i].children, b[i].children)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(LocationTreeBuilder, BuildsWhatInsertionBuilds) {
+    // Suffix hosts in both orders, empty parts, a leading dot, numbers,
+    // repeated names, and many hosts under few top-level names.
+    std::vector<std::string> names = {"beta.gamma", "news.beta.gamma", "ads.beta.gamma",
+                                      "x.y",        "y",               ".hidden",
+                                      "10.0.0.1",   "LocalHost",       "a..b",
+                                      "news.beta.gamma", "c.b.a",      "b.a",
+                                      "UnknownHost"};
+    for (int i = 0; i < 300; ++i) {
+        names.push_back("h" + std::to_string(i % 17) + ".site" + std::to_string(i % 41) + "." +
+                        (i % 3 == 0 ? "com" : "net"));
+    }
+    LocationTree inserted;
+    LocationTree built;
+    // A builder over a tree that already holds items indexes them too.
+    InsertLocationPath(inserted.items, "pre.net", "pre.net.Dat");
+    InsertLocationPath(built.items, "pre.net", "pre.net.Dat");
+    LocationTreeBuilder builder(built);
+    for (const std::string& name : names) {
+        InsertLocationPath(inserted.items, name, name + ".Dat");
+        builder.Insert(name, name + ".Dat");
+    }
+    EXPECT_TRUE(SameTree(inserted.items, built.items));
+    ASSERT_FALSE(built.items.empty());
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,9 +1,14 @@
 #include "tests/explorer_win/explorer_fixture.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include <fstream>
+#include <cstring>
 #include <random>
+
+#include "platform/win/utf16_win.h"
 
 #include "tests/app_win/win_test_util.h"
 
@@ -153,18 +158,16 @@ void ExplorerTest::PressKey(WORD key, bool ctrl) {
 void ExplorerTest::Click(POINT screen, bool ctrl, bool right) {
     MoveCursorTo(screen.x, screen.y);
     Settle(60);
+    // Everything is queued before the next message is handled: the controls
+    // track the button in loops of their own until the release arrives.
     if (ctrl) {
         SendKey(VK_CONTROL, false);
-        Settle(30);
     }
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    ::SendInput(1, &input, sizeof(INPUT));
-    Settle(40);
-    input.mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    ::SendInput(1, &input, sizeof(INPUT));
-    Settle(60);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, input, sizeof(INPUT));
     if (ctrl) {
         SendKey(VK_CONTROL, true);
     }
@@ -253,7 +256,8 @@ HTREEITEM ExplorerTest::TreeItem(const std::vector<std::string>& topDown) const 
 POINT ExplorerTest::TreePoint(HTREEITEM item) const {
     HWND tree = frame_->TreePane().Control();
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    // TVM_GETITEMRECT takes the item in the rectangle's place.
+    std::memcpy(&r, &item, sizeof(item));
     ::SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ::ClientToScreen(tree, &p);

@@ -27,11 +27,19 @@ namespace qm::wintest {
 
 // One record of a prepared host file.
 struct Filter {
+    Filter(std::string pageAddress, std::string fileName, std::string tag, int scopeCode = 0,
+           std::uint32_t timeDeleted = 1'700'000'000u, std::string markup = std::string())
+        : page(std::move(pageAddress)),
+          name(std::move(fileName)),
+          type(std::move(tag)),
+          scope(scopeCode),
+          deleted(timeDeleted),
+          html(std::move(markup)) {}
     std::string page;
     std::string name;
     std::string type;
-    int scope = 0;
-    std::uint32_t deleted = 1'700'000'000u;
+    int scope;
+    std::uint32_t deleted;
     std::string html;
 };
 
@@ -76,7 +84,7 @@ protected:
     std::filesystem::path data_;
     MemoryRegistry registry_;
     RecordingLauncher launcher_;
-    Win32WindowServices windows_;
+    win::Win32WindowServices windows_;
     win::NullBrowserSystem browsers_;
     win::Win32Dialogs dialogs_;
     std::optional<AppCore> core_;

@@ -1,7 +1,10 @@
 // The explorer's frame: bars, panes and their sizes, hiding instead of
 // closing, the command states and the product's own web pages.
+#include <windows.h>
+
 #include <commctrl.h>
 
+#include "platform/win/utf16_win.h"
 #include "res/resource.h"
 #include "tests/app_win/win_test_util.h"
 #include "tests/explorer_win/explorer_fixture.h"

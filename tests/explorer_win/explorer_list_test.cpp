@@ -2,11 +2,14 @@
 // Find and Find Next, Restore of selected rows and Undo from the Edit menu,
 // Properties (OK, Apply then Cancel), View HTML source, the preview's text,
 // and the list following the store while it is open.
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "platform/win/utf16_win.h"
 #include "res/resource.h"
 #include "tests/app_win/win_test_util.h"
 #include "tests/explorer_win/explorer_fixture.h"

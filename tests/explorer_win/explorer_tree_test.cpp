@@ -1,8 +1,11 @@
 // The location tree over a prepared data folder: its shape and icons,
 // selecting hosts, Expand All from its menu, Restore of a branch and Undo
 // bringing the files back, and new hosts appearing while it is open.
+#include <windows.h>
+
 #include <commctrl.h>
 
+#include "platform/win/utf16_win.h"
 #include "res/resource.h"
 #include "tests/app_win/win_test_util.h"
 #include "tests/explorer_win/explorer_fixture.h"
@@ -55,6 +58,7 @@ TEST_F(TreeTest, SelectingAHostListsItsFiltersAndAnInnerItemKeepsThem) {
     Prepare();
     Click(TreePoint(TreeItem({"gamma"})));
     Click(TreePoint(TreeItem({"gamma", "beta"})));
+    PressKey(VK_RIGHT);  // opens the selected branch
     ASSERT_TRUE(Pump([&] { return TreeItem({"gamma", "beta", "news"}) != nullptr; }));
     Click(TreePoint(TreeItem({"gamma", "beta", "news"})));
     ASSERT_TRUE(Pump([&] { return frame_->ListPane().HostFile() == "news.beta.gamma.Dat"; }));
@@ -100,8 +104,9 @@ TEST_F(TreeTest, RestoreABranchThenUndoBringsItsHostFilesBack) {
     POINT at{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
     ::ClientToScreen(frame_->Toolbar(), &at);
     Click(at);
-    ASSERT_TRUE(Pump([&] { return TreeItem({"gamma"}) == nullptr; }));
-    EXPECT_TRUE(RecordsOnDisk("ads.beta.gamma.Dat").empty());
+    ASSERT_TRUE(Pump([&] { return RecordsOnDisk("ads.beta.gamma.Dat").empty(); }));
+    // The rebuilt tree has nothing left under gamma.
+    EXPECT_TRUE(Pump([&] { return TreeItem({"gamma"}) == nullptr; }));
     EXPECT_TRUE(RecordsOnDisk("news.beta.gamma.Dat").empty());
     EXPECT_EQ(RecordsOnDisk("LocalHost.Dat").size(), 1u);
     EXPECT_EQ(frame_->ListPane().HostFile(), "");
