@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <fstream>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -155,23 +157,42 @@ void ExplorerTest::PressKey(WORD key, bool ctrl) {
     Settle();
 }
 
-void ExplorerTest::Click(POINT screen, bool ctrl, bool right) {
+void ExplorerTest::Click(POINT screen, bool ctrl, bool right, WORD modifier) {
     MoveCursorTo(screen.x, screen.y);
+    Pump(
+        [&] {
+            POINT at{};
+            ::GetCursorPos(&at);
+            return std::abs(at.x - screen.x) <= 1 && std::abs(at.y - screen.y) <= 1;
+        },
+        1000);
     Settle(60);
     // Everything is queued before the next message is handled: the controls
-    // track the button in loops of their own until the release arrives.
+    // track the button in loops of their own until the release arrives. Each
+    // event carries the point, so none lands where the cursor was before.
     if (ctrl) {
-        SendKey(VK_CONTROL, false);
+        SendKey(modifier, false);
+        Settle(50);
     }
+    const int w = ::GetSystemMetrics(SM_CXSCREEN);
+    const int h = ::GetSystemMetrics(SM_CYSCREEN);
     INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    for (INPUT& event : input) {
+        event.type = INPUT_MOUSE;
+        event.mi.dx = (screen.x * 65536 + w - 1) / w;
+        event.mi.dy = (screen.y * 65536 + h - 1) / h;
+    }
+    input[0].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) |
+                          MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_MOVE |
+                          MOUSEEVENTF_ABSOLUTE;
     ::SendInput(2, input, sizeof(INPUT));
     if (ctrl) {
-        SendKey(VK_CONTROL, true);
+        Settle(100);
+        SendKey(modifier, true);
     }
-    Settle();
+    // Past the double-click time, so that the next press is a click of its own.
+    Settle(std::max<UINT>(::GetDoubleClickTime(), 100) + 50);
 }
 
 void ExplorerTest::DoubleClick(POINT screen) {
@@ -262,6 +283,32 @@ POINT ExplorerTest::TreePoint(HTREEITEM item) const {
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ::ClientToScreen(tree, &p);
     return p;
+}
+
+bool ExplorerTest::ClickTreeItem(const std::vector<std::string>& topDown) {
+    HWND tree = frame_->TreePane().Control();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        HTREEITEM item = TreeItem(topDown);
+        if (item == nullptr) {
+            return false;
+        }
+        Click(TreePoint(item));
+        if (reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) ==
+            item) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ExplorerTest::ClickRow(int position) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Click(RowPoint(position));
+        if (Selected() == std::vector<int>{position}) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> ExplorerTest::TreeLabels(HTREEITEM parent) const {

@@ -62,7 +62,7 @@ protected:
     // Real keys.
     void PressKey(WORD key, bool ctrl = false);
     // Real clicks (with Ctrl held when ctrl).
-    void Click(POINT screen, bool ctrl = false, bool right = false);
+    void Click(POINT screen, bool ctrl = false, bool right = false, WORD modifier = VK_CONTROL);
     void DoubleClick(POINT screen);
 
     // The list: texts of column in display order; selected positions.
@@ -74,6 +74,11 @@ protected:
     // The tree: the item reached by labels from the top; its centre.
     HTREEITEM TreeItem(const std::vector<std::string>& topDown) const;
     POINT TreePoint(HTREEITEM item) const;
+    // Clicks the item until the tree selects it (Wine drops an odd click
+    // right after activation); false when three clicks did not.
+    bool ClickTreeItem(const std::vector<std::string>& topDown);
+    // The same for a row of the list: true once it is the one selected row.
+    bool ClickRow(int position);
     std::vector<std::string> TreeLabels(HTREEITEM parent) const;
 
     // Runs work on a helper thread after delayMs (to answer a modal window).
