@@ -33,9 +33,9 @@ std::vector<int> ParseWidths(const std::wstring& text) {
 CSortListPane::CSortListPane() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     ascending_ = static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(IDB_SORT_ASCENDING),
-                                                   IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+                                                   IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
     descending_ = static_cast<HBITMAP>(::LoadImageW(
-        instance, MAKEINTRESOURCEW(IDB_SORT_DESCENDING), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        instance, MAKEINTRESOURCEW(IDB_SORT_DESCENDING), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
 }
 
 CSortListPane::~CSortListPane() {
