@@ -100,7 +100,7 @@ bool CMainFrame::OnCommand(int id, int, HWND) {
     return true;
 }
 
-void CMainFrame::InitMenuPopup(HMENU popup) {
+void CMainFrame::OnUpdatePopup(HMENU popup) {
     const int count = ::GetMenuItemCount(popup);
     for (int i = 0; i < count; ++i) {
         const UINT id = ::GetMenuItemID(popup, i);

@@ -50,6 +50,8 @@ CMainFrame::CMainFrame(AppCore& core, std::unique_ptr<ElementRenderer> renderer)
     panes_.preview = &preview_;
     panes_.profilePath = ProfilePath(core.Context().dataDirectory);
     panes_.sourceDirectory = TempFolder();
+    // The images of the menu items.
+    MenuImages().LoadImages(IDR_MENU_IMAGES);
 }
 
 CMainFrame::~CMainFrame() {
@@ -71,12 +73,19 @@ bool CMainFrame::CreateHidden() {
     accelerators_ = ::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
     HMENU menu = ::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
     if (!Create(0, kFrameClass, "Quill Moor", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                CW_USEDEFAULT, 780, 560, nullptr, menu)) {
-        if (menu != nullptr && Handle() == nullptr) {
+                CW_USEDEFAULT, 780, 560, nullptr, nullptr)) {
+        if (menu != nullptr) {
             ::DestroyMenu(menu);
         }
         return false;
     }
+    if (!SetMenuBar(menu)) {
+        if (menu != nullptr) {
+            ::DestroyMenu(menu);
+        }
+        return false;
+    }
+    Layout();
     return true;
 }
 
@@ -192,11 +201,15 @@ bool CMainFrame::OnClose() {
     return true;
 }
 
-bool CMainFrame::OnTimer(UINT_PTR) {
-    // Every timer of the frame feeds the list's preview check.
+bool CMainFrame::OnTimer(UINT_PTR id) {
+    // Every timer of the frame feeds the list's preview check; the base
+    // class then takes its own (the menu bar's hot tracking).
     list_.Post(WM_TIMER, 0, 0);
-    UpdateToolbar();
-    UpdateIndicators();
+    if (id == 0) {
+        UpdateToolbar();
+        UpdateIndicators();
+    }
+    CSpawnFrameWnd::OnTimer(id);
     return true;
 }
 
@@ -209,8 +222,9 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
                 result = 0;
                 return true;
             }
-            return false;
+            return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
         case WM_CREATE:
+            CSpawnFrameWnd::OnCreate();
             result = CreateBars() && CreatePanes() ? 0 : -1;
             if (result == 0) {
                 Layout();
@@ -221,11 +235,10 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             result = 0;
             return true;
         case WM_NOTIFY:
-            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
-        case WM_INITMENUPOPUP:
-            InitMenuPopup(reinterpret_cast<HMENU>(wParam));
-            result = 0;
-            return true;
+            if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) {
+                return true;
+            }
+            return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
         case WM_MENUSELECT: {
             const UINT flags = HIWORD(wParam);
             if (flags == 0xFFFF && lParam == 0) {
@@ -240,13 +253,13 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         }
         case WM_EXITMENULOOP:
             SetStatusText(LoadResourceString(AFX_IDS_IDLEMESSAGE));
-            return false;
+            return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
         case WM_SETFOCUS:
             ::SetFocus(activeTree_ ? tree_.Control() : list_.Control());
             result = 0;
             return true;
         default:
-            return false;
+            return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/app_ports.h"
+#include "app/win/spawn_frame.h"
 #include "app/win/window.h"
 #include "explorer/win/explorer_panes.h"
 #include "explorer/win/filter_list_win.h"
@@ -22,7 +23,7 @@ class AppCore;
 
 namespace qm::win {
 
-class CMainFrame : public CWindow, public MainFrame {
+class CMainFrame : public CSpawnFrameWnd, public MainFrame {
 public:
     // renderer null: the preview shows text.
     explicit CMainFrame(AppCore& core, std::unique_ptr<ElementRenderer> renderer = nullptr);
@@ -65,6 +66,7 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnTimer(UINT_PTR id) override;
+    void OnUpdatePopup(HMENU popup) override;
 
 private:
     bool CreateBars();
@@ -74,7 +76,6 @@ private:
     void UpdateIndicators();
     void SetStatusText(const std::string& text);
     void ShowPrompt(int id);
-    void InitMenuPopup(HMENU popup);
     bool OnNotify(const NMHDR& header, LRESULT& result);
     bool ListIsActive() const { return activeTree_ == false; }
 

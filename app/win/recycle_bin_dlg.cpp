@@ -33,6 +33,8 @@ CRecycleBinDlg::~CRecycleBinDlg() {
         ::DestroyWindow(toolTip_);
         toolTip_ = nullptr;
     }
+    tray_.RemoveIcon();
+    tray_.Destroy();
     // The window goes first (its destroy handler removes the hook), while the
     // object can still take its messages.
     Destroy();
@@ -101,6 +103,11 @@ bool CRecycleBinDlg::OnInitDialog() {
         ::ExitProcess(static_cast<UINT>(-1));
     }
     core_.SetBinWindow(this);
+    HICON trayIcon = static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RECYCLE_BIN), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    // Without a notification area the program runs on without the icon.
+    tray_.Create(window, WM_TRAY_NOTIFY, kToolTipText, trayIcon, IDR_RECYCLE_BIN_MENU);
     ::SetTimer(window, kTickTimer, kTickMilliseconds, nullptr);
     CreateToolTip();
     return true;
@@ -135,6 +142,10 @@ void CRecycleBinDlg::HookEvent(DragPhase phase) {
 }
 
 bool CRecycleBinDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (menuImages_ != nullptr &&
+        menuImages_->Route(CWindow::Handle(), message, wParam, lParam, result)) {
+        return true;
+    }
     switch (message) {
         case WM_HOOK_LBUTTONDOWN:
             HookEvent(kDragPress);
@@ -219,6 +230,7 @@ bool CRecycleBinDlg::OnTimer(UINT_PTR) {
 bool CRecycleBinDlg::OnDestroy() {
     HWND window = CWindow::Handle();
     ::KillTimer(window, kTickTimer);
+    tray_.RemoveIcon();
     if (core_.Bin() == this) {
         core_.SetBinWindow(nullptr);
     }
@@ -250,6 +262,11 @@ int CRecycleBinDlg::ShowContextMenu() {
         ::EnableMenuItem(popup, ID_UNDO, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
     }
     ::SetMenuDefaultItem(popup, ID_OPEN, FALSE);
+    // Converted after the changes above, so that the replaced item is drawn
+    // with the others.
+    menuImages_ = std::make_unique<CIconMenu>(true, window);
+    menuImages_->LoadImages(IDR_MENU_IMAGES);
+    menuImages_->Convert(popup);
     POINT cursor{};
     ::GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -258,6 +275,7 @@ int CRecycleBinDlg::ShowContextMenu() {
         popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD,
         cursor.x, cursor.y, 0, window, nullptr));
     ::DestroyMenu(menu);
+    menuImages_.reset();
     return id;
 }
 

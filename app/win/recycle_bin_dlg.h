@@ -6,8 +6,12 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "app/app_ports.h"
 #include "app/win/dialog.h"
+#include "app/win/icon_menu.h"
+#include "app/win/system_tray.h"
 #include "browser/drag.h"
 
 namespace qm {
@@ -38,6 +42,7 @@ public:
     // 0 when dismissed or when the menu cannot be loaded.
     int ShowContextMenu();
     bool ButtonDown() const { return buttonDown_; }
+    const CSystemTray& Tray() const { return tray_; }
 
 protected:
     bool OnInitDialog() override;
@@ -55,6 +60,8 @@ private:
     AppCore& core_;
     bool buttonDown_ = false;
     HWND toolTip_ = nullptr;
+    CSystemTray tray_;
+    std::unique_ptr<CIconMenu> menuImages_;  // while the context menu is open
 };
 
 }  // namespace qm::win
