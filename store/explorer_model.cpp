@@ -1,5 +1,7 @@
 #include "store/explorer_model.h"
 
+#include <unordered_map>
+
 namespace qm {
 
 const char* const kFilterListColumns[6] = {"Original Location", "Name",  "Type",
@@ -45,6 +47,72 @@ void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string&
         parent->push_back(std::move(node));
         parent = &parent->back().children;
         rest = below;
+    }
+}
+
+// Mirrors the tree: for each item, where the first child of each label is.
+struct LocationTreeBuilder::Index {
+    std::unordered_map<std::string, std::size_t> first;
+    std::vector<Index> children;
+};
+
+LocationTreeBuilder::LocationTreeBuilder(LocationTree& tree) : tree_(tree), root_(new Index) {
+    // Items already there are indexed first, so the rule sees them too.
+    std::vector<std::pair<const std::vector<LocationTreeNode>*, Index*>> pending = {
+        {&tree_.items, root_}};
+    while (!pending.empty()) {
+        auto [items, index] = pending.back();
+        pending.pop_back();
+        index->children.resize(items->size());
+        for (std::size_t i = 0; i < items->size(); ++i) {
+            index->first.emplace((*items)[i].label, i);
+            pending.push_back({&(*items)[i].children, &index->children[i]});
+        }
+    }
+}
+
+LocationTreeBuilder::~LocationTreeBuilder() {
+    delete root_;
+}
+
+void LocationTreeBuilder::Insert(const std::string& name, const std::string& hostFileName) {
+    std::vector<LocationTreeNode>* parent = &tree_.items;
+    Index* index = root_;
+    std::string rest = name;
+    for (;;) {
+        const std::size_t p = rest.rfind('.');
+        std::string label;
+        std::string below;
+        if (p == std::string::npos || p == 0) {
+            label = rest;
+        } else {
+            label = rest.substr(p + 1);
+            below = rest.substr(0, p);
+        }
+        const auto found = index->first.find(label);
+        if (found != index->first.end()) {
+            parent = &(*parent)[found->second].children;
+            index = &index->children[found->second];
+            rest = std::move(below);
+            continue;
+        }
+        LocationTreeNode node;
+        node.label = label;
+        index->first.emplace(std::move(label), parent->size());
+        index->children.emplace_back();
+        if (below.empty()) {
+            node.image = kTreeImageLeaf;
+            node.selectedImage = kTreeImageLeaf;
+            node.hostFileName = hostFileName;
+            parent->push_back(std::move(node));
+            return;
+        }
+        node.image = kTreeImageInner;
+        node.selectedImage = kTreeImageInnerSelected;
+        parent->push_back(std::move(node));
+        parent = &parent->back().children;
+        index = &index->children.back();
+        rest = std::move(below);
     }
 }
 

@@ -52,6 +52,23 @@ struct LocationTree {
 void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name,
                         const std::string& hostFileName = std::string());
 
+// Builds a tree by the same rule as InsertLocationPath, finding each label
+// among a parent's children through an index, so that a folder of many hosts
+// under few top-level names builds in linear time.
+class LocationTreeBuilder {
+public:
+    explicit LocationTreeBuilder(LocationTree& tree);
+    ~LocationTreeBuilder();
+    LocationTreeBuilder(const LocationTreeBuilder&) = delete;
+    LocationTreeBuilder& operator=(const LocationTreeBuilder&) = delete;
+    void Insert(const std::string& name, const std::string& hostFileName);
+
+private:
+    struct Index;
+    LocationTree& tree_;
+    Index* root_;
+};
+
 // The values the properties sheet shows for one filter.
 struct FilterPropertiesValues {
     std::string name;         // GetLastPathPart(sName)

@@ -48,9 +48,10 @@ int FilterStore::FillFilterList(const std::string& hostFileName, std::vector<Fil
 
 int FilterStore::BuildLocationTree(LocationTree& tree) {
     tree.Clear();
+    LocationTreeBuilder builder(tree);
     for (const std::string& name : ListMatching("*.Dat")) {
         if (IsHostFileName(name)) {
-            InsertLocationPath(tree.items, name.substr(0, name.size() - 4), name);
+            builder.Insert(name.substr(0, name.size() - 4), name);
         }
     }
     return 1;

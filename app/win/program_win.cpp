@@ -50,7 +50,7 @@ bool TakeInstanceMutex() {
     return ::GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-int MessageLoop(HWND bin) {
+int MessageLoop(HWND bin, CMainFrame& frame) {
     MSG msg;
     BOOL got;
     while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -58,6 +58,9 @@ int MessageLoop(HWND bin) {
             return -1;
         }
         if (bin != nullptr && ::IsDialogMessageW(bin, &msg)) {
+            continue;
+        }
+        if (frame.PreTranslate(msg)) {
             continue;
         }
         ::TranslateMessage(&msg);
@@ -111,7 +114,7 @@ int RunProgram(BrowserSystem& browsers, WindowServices& windows, const ProgramOp
             gCore.reset();
             return 1;
         }
-        CMainFrame frame;
+        CMainFrame frame(core);
         if (frame.CreateHidden()) {
             core.SetMainFrame(&frame);
             core.Start();
@@ -122,7 +125,7 @@ int RunProgram(BrowserSystem& browsers, WindowServices& windows, const ProgramOp
             if (!dataNotice.empty()) {
                 ShowDataFolderNotice(dataNotice, false);
             }
-            exitCode = MessageLoop(bin.CWindow::Handle());
+            exitCode = MessageLoop(bin.CWindow::Handle(), frame);
         }
         core.SetMainFrame(nullptr);
     }

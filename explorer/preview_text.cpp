@@ -1,0 +1,33 @@
+#include "explorer/preview_text.h"
+
+namespace qm {
+
+namespace {
+
+std::string WindowsLines(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else if (c != '\0') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string PreviewText(const FilterRecord& record) {
+    return WindowsLines("Type: " + record.sType + "\nName: " + record.sName + "\n\n" +
+                        record.sHtml);
+}
+
+}  // namespace qm
