@@ -484,7 +484,7 @@ int main(int argc, char** argv) {
             ok = false;
         }
     };
-    auto slow = [&ok](bool missed, const char* what) {
+    auto slow = [&ok, strictTimes](bool missed, const char* what) {
         if (missed) {
             std::printf("cdp_bench: missed (time target not met yet): %s\n", what);
             ok = ok && !strictTimes;
