@@ -323,6 +323,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Quillmoor.Dll"
     Delete "$INSTDIR\Quillmoor.Dll.old"
     Delete "$INSTDIR\licence.txt"
+    Delete "$INSTDIR\Quillmoor.ini"  ; the explorer's column widths
     Delete "$INSTDIR\Help\help.htm"
     RMDir "$INSTDIR\Help"
     Delete "$INSTDIR\Uninstall.exe"
@@ -339,6 +340,7 @@ Section "Uninstall"
         RMDir /r "$INSTDIR\Data"
         SetShellVarContext current
         RMDir /r "$LOCALAPPDATA\Quillmoor\Data"
+        Delete "$LOCALAPPDATA\Quillmoor\Quillmoor.ini"
         RMDir "$LOCALAPPDATA\Quillmoor"
         DeleteRegKey HKCU "${SETTINGS_KEY}"
         ${If} $AllUsers == 1

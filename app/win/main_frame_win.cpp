@@ -19,6 +19,9 @@ constexpr int kInnerSplitterId = 59649;
 constexpr int kTreePaneId = 1;
 constexpr int kListPaneId = 2;
 constexpr int kPreviewPaneId = 3;
+// Posted when the frame becomes active: once the system has finished putting
+// it in front, the Always On Top bin is restacked above it.
+constexpr UINT kRaiseTopMostMessage = WM_APP + 1;
 
 // The folder above the data folder holds the profile (the column widths).
 std::string ProfilePath(const std::string& dataDirectory) {
@@ -259,6 +262,15 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         case WM_EXITMENULOOP:
             SetStatusText(LoadResourceString(AFX_IDS_IDLEMESSAGE));
             return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE) {
+                ::PostMessageW(Handle(), kRaiseTopMostMessage, 0, 0);
+            }
+            return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
+        case kRaiseTopMostMessage:
+            RaiseTopMostWindows();
+            result = 0;
+            return true;
         case WM_SETFOCUS:
             ::SetFocus(activeTree_ ? tree_.Control() : list_.Control());
             result = 0;

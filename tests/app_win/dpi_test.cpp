@@ -99,7 +99,11 @@ TEST(DpiChild, DrawsAtTheScreensScaling) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_DATA;
-    GetMenuItemInfoW(popup, 1, TRUE, &info);
+    int separatorAt = 0;
+    while (separatorAt < GetMenuItemCount(popup) && GetMenuItemID(popup, separatorAt) != 0) {
+        ++separatorAt;
+    }
+    GetMenuItemInfoW(popup, static_cast<UINT>(separatorAt), TRUE, &info);
     MEASUREITEMSTRUCT separator{ODT_MENU, 0, 0, 0, 0, info.dwItemData};
     ASSERT_TRUE(images.MeasureItem(separator));
     EXPECT_EQ(static_cast<int>(separator.itemHeight), Scaled(6, dpi));

@@ -46,6 +46,16 @@ protected:
     }
 };
 
+// Separators carry id 0, converted or not.
+int FirstSeparator(HMENU m) {
+    for (int i = 0; i < GetMenuItemCount(m); ++i) {
+        if (GetMenuItemID(m, i) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 class IconMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -197,7 +207,7 @@ TEST_F(IconMenuTest, DrawsImagesStatesChecksAndSeparators) {
     ASSERT_TRUE(images.MeasureItem(measure));
     EXPECT_GE(measure.itemHeight, 21u);
     EXPECT_GT(measure.itemWidth, 21u + 17u);
-    MEASUREITEMSTRUCT separator{ODT_MENU, 0, 0, 0, 0, Info(popup, 1).dwItemData};
+    MEASUREITEMSTRUCT separator{ODT_MENU, 0, 0, 0, 0, Info(popup, FirstSeparator(popup)).dwItemData};
     ASSERT_TRUE(images.MeasureItem(separator));
     EXPECT_EQ(separator.itemWidth, 10u);
     EXPECT_EQ(separator.itemHeight, 6u);
@@ -256,7 +266,7 @@ TEST_F(IconMenuTest, DrawsImagesStatesChecksAndSeparators) {
     draw.CtlType = ODT_MENU;
     draw.hDC = line.Dc();
     draw.rcItem = RECT{0, 0, 100, 6};
-    draw.itemData = Info(popup, 1).dwItemData;
+    draw.itemData = Info(popup, FirstSeparator(popup)).dwItemData;
     ASSERT_TRUE(images.DrawItem(draw));
     const Pixels pixels = line.Read();
     EXPECT_EQ(pixels.At(50, 2), images.GetColour(CIconMenu::kButtonShadow));
@@ -285,7 +295,7 @@ struct OpenMenuProbe {
         }
         KillTimer(owner, id);
         GetMenuItemRect(nullptr, menu, 0, &firstItem);
-        GetMenuItemRect(nullptr, menu, 1, &separatorItem);
+        GetMenuItemRect(nullptr, menu, FirstSeparator(menu), &separatorItem);
         shot = qm::wintest::CaptureScreen(firstItem);
         qm::wintest::SaveScreenshot("icon_menu_popup");
         INPUT keys[2] = {};
