@@ -26,14 +26,15 @@ int FilterStore::GetFilter(const std::string& hostFileName, int index, std::stri
 }
 
 int FilterStore::FillFilterList(const std::string& hostFileName, std::vector<FilterListRow>& rows) {
-    rows.clear();
     if (!SelectHostFile(hostFileName)) {
+        rows.clear();
         return 0;
     }
-    rows.reserve(tables_.records.size());
+    // Rows are overwritten in place, so a refill reuses their strings.
+    rows.resize(tables_.records.size());
     for (std::size_t i = 0; i < tables_.records.size(); ++i) {
         const FilterRecord& r = tables_.records[i];
-        FilterListRow row;
+        FilterListRow& row = rows[i];
         row.texts[0] = tables_.locations[static_cast<std::size_t>(r.nLocation)];
         row.texts[1] = GetLastPathPart(r.sName);
         row.texts[2] = r.sType;
@@ -41,7 +42,6 @@ int FilterStore::FillFilterList(const std::string& hostFileName, std::vector<Fil
         row.texts[4] = GetScopeName(r.nScope);
         row.texts[5] = FormatTimeValue(r.tLastHit);
         row.itemData = static_cast<int>(i);
-        rows.push_back(std::move(row));
     }
     return 1;
 }
