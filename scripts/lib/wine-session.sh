@@ -50,6 +50,12 @@ qm_start_wine() {
     fi
     qm_wine_symbol_font
     wineserver -p 120
+    # Wine closes its virtual desktop a moment after the last program on it
+    # ends; a program started in that moment gets the closing desktop's X
+    # window and dies of an X error. A quiet program that lasts the whole
+    # session keeps one desktop open from the first test to the last.
+    qm_wine64 cmd.exe /c "ping -n 86400 127.0.0.1 >nul" </dev/null >/dev/null 2>&1 &
+    QM_WINE_KEEPER_PID=$!
     QM_WINE_STARTED=1
 }
 
@@ -70,6 +76,11 @@ qm_wine_symbol_font() {
 qm_stop_session() {
     if [ -n "$QM_WINE_STARTED" ]; then
         wineserver -k >/dev/null 2>&1 || true
+        if [ -n "${QM_WINE_KEEPER_PID:-}" ]; then
+            kill "$QM_WINE_KEEPER_PID" 2>/dev/null || true
+            wait "$QM_WINE_KEEPER_PID" 2>/dev/null || true
+            QM_WINE_KEEPER_PID=""
+        fi
         QM_WINE_STARTED=""
     fi
     if [ -n "$QM_XVFB_PID" ]; then
