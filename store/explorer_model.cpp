@@ -7,6 +7,22 @@ namespace qm {
 const char* const kFilterListColumns[6] = {"Original Location", "Name",  "Type",
                                            "Date Deleted",      "Scope", "Date Last Hit"};
 
+namespace {
+
+// An item of the tree: a leaf names its host file, an inner item has children.
+LocationTreeNode MakeNode(const std::string& label, bool leaf, const std::string& hostFileName) {
+    LocationTreeNode node;
+    node.label = label;
+    node.image = leaf ? kTreeImageLeaf : kTreeImageInner;
+    node.selectedImage = leaf ? kTreeImageLeaf : kTreeImageInnerSelected;
+    if (leaf) {
+        node.hostFileName = hostFileName;
+    }
+    return node;
+}
+
+}  // namespace
+
 void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name,
                         const std::string& hostFileName) {
     std::vector<LocationTreeNode>* parent = &items;
@@ -33,18 +49,10 @@ void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string&
             rest = below;
             continue;
         }
-        LocationTreeNode node;
-        node.label = label;
+        parent->push_back(MakeNode(label, below.empty(), hostFileName));
         if (below.empty()) {
-            node.image = kTreeImageLeaf;
-            node.selectedImage = kTreeImageLeaf;
-            node.hostFileName = hostFileName;
-            parent->push_back(std::move(node));
             return;
         }
-        node.image = kTreeImageInner;
-        node.selectedImage = kTreeImageInnerSelected;
-        parent->push_back(std::move(node));
         parent = &parent->back().children;
         rest = below;
     }
@@ -96,20 +104,12 @@ void LocationTreeBuilder::Insert(const std::string& name, const std::string& hos
             rest = std::move(below);
             continue;
         }
-        LocationTreeNode node;
-        node.label = label;
-        index->first.emplace(std::move(label), parent->size());
+        parent->push_back(MakeNode(label, below.empty(), hostFileName));
+        index->first.emplace(std::move(label), parent->size() - 1);
         index->children.emplace_back();
         if (below.empty()) {
-            node.image = kTreeImageLeaf;
-            node.selectedImage = kTreeImageLeaf;
-            node.hostFileName = hostFileName;
-            parent->push_back(std::move(node));
             return;
         }
-        node.image = kTreeImageInner;
-        node.selectedImage = kTreeImageInnerSelected;
-        parent->push_back(std::move(node));
         parent = &parent->back().children;
         index = &index->children.back();
         rest = std::move(below);
