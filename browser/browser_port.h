@@ -116,7 +116,9 @@ struct PassRequest {
     std::vector<Check> checks;  // in list order
     // A document completion: after the checks, every listed filter whose
     // status is idle is searched in the body's source; the candidates' tags
-    // (IMG, OBJECT, EMBED, IFRAME) are walked to locate them.
+    // (IMG, OBJECT, EMBED, IFRAME) are walked to locate them, and each filter
+    // located is checked at once at its place, so that a page's adverts are
+    // gone at its completion rather than at the next tick.
     bool search = false;
     std::vector<Listed> listed;   // the whole list (search only)
     std::vector<int> statuses;    // the status of each listed filter before the pass
@@ -138,6 +140,9 @@ struct PassResult {
     bool bodyFound = false;              // search only
     std::vector<int> candidates;         // positions that became candidates
     std::vector<std::pair<int, int>> located;  // position, source index; later pairs win
+    // The check of each located filter at its last place (position, outcome),
+    // in position order; none when a popup filter recognised the window.
+    std::vector<std::pair<int, CheckOutcome>> settled;
 };
 
 // A pass on its way: the answer may come later than the caller can wait.

@@ -1,5 +1,6 @@
 // The default examination pass of the browser port, built from the other
 // calls in the order a tracker makes them one by one.
+#include <map>
 #include <unordered_map>
 
 #include "browser/browser_port.h"
@@ -74,6 +75,34 @@ void Examine(Document& document, const PassRequest& request, PassResult& out) {
     }
 }
 
+// Each located filter checked at its last place, as the next check would do
+// (a window that a popup filter recognises is closed: it gets no next check).
+void Settle(Document& document, const PassRequest& request, PassResult& out) {
+    if (out.popupAt >= 0) {
+        return;
+    }
+    std::map<int, int> lastPlace;
+    for (const auto& [position, sourceIndex] : out.located) {
+        lastPlace[position] = sourceIndex;
+    }
+    if (lastPlace.empty()) {
+        return;
+    }
+    std::vector<LocatedCheck> checks;
+    for (const auto& [position, sourceIndex] : lastPlace) {
+        checks.push_back(
+            LocatedCheck{sourceIndex, request.listed[static_cast<std::size_t>(position)].name});
+    }
+    std::vector<CheckOutcome> outcomes;
+    document.CheckAndHide(checks, outcomes);
+    std::size_t j = 0;
+    for (const auto& entry : lastPlace) {
+        out.settled.emplace_back(entry.first,
+                                 j < outcomes.size() ? outcomes[j] : CheckOutcome::kNotObtained);
+        ++j;
+    }
+}
+
 void Search(Document& document, const PassRequest& request, PassResult& out) {
     std::vector<int> status = request.statuses;
     status.resize(request.listed.size(), kStatusIdle);
@@ -138,6 +167,7 @@ void Search(Document& document, const PassRequest& request, PassResult& out) {
             }
         }
     }
+    Settle(document, request, out);
 }
 
 }  // namespace

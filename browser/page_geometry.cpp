@@ -21,8 +21,13 @@ void PageGeometry::Update(const PageReport& report) {
     if (!Sane(report.screenX) || !Sane(report.screenY) || !Sane(report.outerWidth) ||
         !Sane(report.outerHeight) || !Sane(report.innerWidth) || !Sane(report.innerHeight) ||
         !Sane(report.pixelRatio) || report.pixelRatio <= 0.05 || report.innerWidth < 0 ||
-        report.innerHeight < 0) {
+        report.innerHeight < 0 || !Sane(report.visualScale) || report.visualScale <= 0.05 ||
+        !Sane(report.visualLeft) || !Sane(report.visualTop)) {
         return;  // nonsense from a page changes nothing
+    }
+    if (placed_ && (report.screenX != report_.screenX || report.screenY != report_.screenY ||
+                    report.pixelRatio != report_.pixelRatio)) {
+        placed_ = false;  // the window moved (or its scale changed) since
     }
     report_ = report;
     scale_ = report.pixelRatio;
@@ -46,7 +51,18 @@ void PageGeometry::Calibrate(const PointerReport& pointer) {
     calibrated_ = true;
 }
 
+void PageGeometry::Place(const Rect& viewport) {
+    if (!known_ || viewport.Width() <= 0 || viewport.Height() <= 0) {
+        return;
+    }
+    placedViewport_ = viewport;
+    placed_ = true;
+}
+
 Rect PageGeometry::Viewport() const {
+    if (placed_) {
+        return placedViewport_;
+    }
     const int left = Round(originX_ * scale_);
     const int top = Round(originY_ * scale_);
     return Rect{left, top, left + Round(report_.innerWidth * scale_),
@@ -67,15 +83,20 @@ Rect PageGeometry::Outer() const {
     return outer;
 }
 
+// A pinch zoom shows the visual viewport (visualScale times larger) at the
+// viewport's place; scrolling moves the document, not viewport points.
 Point PageGeometry::ScreenToPage(Point screen) const {
     const Rect view = Viewport();
-    return Point{static_cast<int>(std::floor((screen.x - view.left) / scale_)),
-                 static_cast<int>(std::floor((screen.y - view.top) / scale_))};
+    const double zoom = scale_ * report_.visualScale;
+    return Point{static_cast<int>(std::floor(report_.visualLeft + (screen.x - view.left) / zoom)),
+                 static_cast<int>(std::floor(report_.visualTop + (screen.y - view.top) / zoom))};
 }
 
 Point PageGeometry::PageToScreen(Point page) const {
     const Rect view = Viewport();
-    return Point{view.left + Round(page.x * scale_), view.top + Round(page.y * scale_)};
+    const double zoom = scale_ * report_.visualScale;
+    return Point{view.left + Round((page.x - report_.visualLeft) * zoom),
+                 view.top + Round((page.y - report_.visualTop) * zoom)};
 }
 
 Point PageGeometry::EventToScreen(double screenX, double screenY) const {

@@ -21,6 +21,11 @@ struct PageReport {
     double innerWidth = 0;
     double innerHeight = 0;
     double pixelRatio = 1;
+    // The visual viewport (a pinch zoom): its scale and its offset in the
+    // layout viewport (CSS pixels). Viewport points are layout viewport points.
+    double visualScale = 1;
+    double visualLeft = 0;
+    double visualTop = 0;
 };
 
 struct PointerReport {
@@ -37,6 +42,9 @@ public:
     void Update(const PageReport& report);
     // A pointer event fixes where the viewport's origin is.
     void Calibrate(const PointerReport& pointer);
+    // The system shows where the page is drawn (the browser's window for the
+    // page, in system pixels): that is the viewport, until the window moves.
+    void Place(const Rect& viewport);
 
     bool Known() const { return known_; }
     double Scale() const { return scale_; }
@@ -52,6 +60,8 @@ public:
 private:
     bool known_ = false;
     bool calibrated_ = false;
+    bool placed_ = false;
+    Rect placedViewport_;
     double scale_ = 1;          // system pixels per CSS pixel
     double originX_ = 0;        // viewport origin, browser screen units
     double originY_ = 0;

@@ -28,6 +28,16 @@ WindowHandle RoutedWindowServices::WindowFromPoint(Point screen) {
     if (classify_ && classify_(system) != SystemWindowKind::kMayBePage) {
         return system;
     }
+    SystemBrowserWindow browser;
+    if (system != 0 && probe_ && probe_(system, screen, browser)) {
+        // A browser's window of the system: its page, as the system places it.
+        for (PageWindows* pages : pages_) {
+            if (const WindowHandle page = pages->WindowIn(screen, browser)) {
+                return page;
+            }
+        }
+        return system;
+    }
     for (PageWindows* pages : pages_) {
         if (const WindowHandle page = pages->WindowAt(screen)) {
             return page;

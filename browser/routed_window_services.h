@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "browser/page_window_match.h"
 #include "platform/window_services.h"
 
 namespace qm {
@@ -24,6 +25,13 @@ public:
     // The page window (or the browser window, over its frame) shown at the
     // screen point; 0 when no page is known there.
     virtual WindowHandle WindowAt(Point screen) = 0;
+    // The same where the system shows a browser's window at the point: the
+    // page of the browser window matched to the system's, placed where the
+    // system draws it. The default knows no windows of the system.
+    virtual WindowHandle WindowIn(Point screen, const SystemBrowserWindow& system) {
+        (void)system;
+        return WindowAt(screen);
+    }
 };
 
 // What a window of the system is, for the routing.
@@ -42,6 +50,12 @@ public:
 
     // Not owned; must outlive this object.
     void AddPages(PageWindows& pages);
+    // Tells where a system window that may be a page belongs to a browser's
+    // window (its top-level window, the window drawing the page under the
+    // point, the scale); false when it is no browser's window.
+    using BrowserWindowProbe =
+        std::function<bool(WindowHandle window, Point screen, SystemBrowserWindow& out)>;
+    void SetBrowserWindowProbe(BrowserWindowProbe probe) { probe_ = std::move(probe); }
 
     WindowHandle WindowFromPoint(Point screen) override;
     WindowHandle Parent(WindowHandle window) override;
@@ -64,6 +78,7 @@ private:
 
     WindowServices& system_;
     std::function<SystemWindowKind(WindowHandle)> classify_;
+    BrowserWindowProbe probe_;
     std::vector<PageWindows*> pages_;
 };
 

@@ -26,6 +26,20 @@ bool IsPopupType(const std::string& type) {
 // loaded is had without waiting for the page.
 constexpr const char* kUnknownAddress = "\n";
 
+void TakeOutcome(WorkingFilter& filter, CheckOutcome outcome, std::uint32_t now) {
+    switch (outcome) {
+        case CheckOutcome::kHidden:
+            filter.nStatus = kStatusHit;
+            filter.tLastHit = now;
+            break;
+        case CheckOutcome::kMismatch:
+            filter.nStatus = kStatusIdle;
+            break;
+        case CheckOutcome::kNotObtained:
+            break;
+    }
+}
+
 std::string FarKey(const WorkingFilter& filter) {
     return filter.sType + '\n' + filter.sName;
 }
@@ -148,18 +162,7 @@ int BrowserTracker::FinishPass(PendingPass& pass, bool search) {
         if (positions[j] < 0 || positions[j] >= count) {
             continue;
         }
-        WorkingFilter& filter = filters[static_cast<std::size_t>(positions[j])];
-        switch (result.outcomes[j]) {
-            case CheckOutcome::kHidden:
-                filter.nStatus = kStatusHit;
-                filter.tLastHit = now;
-                break;
-            case CheckOutcome::kMismatch:
-                filter.nStatus = kStatusIdle;
-                break;
-            case CheckOutcome::kNotObtained:
-                break;
-        }
+        TakeOutcome(filters[static_cast<std::size_t>(positions[j])], result.outcomes[j], now);
     }
     if (result.popupAt >= 0 && result.popupAt < count) {
         WorkingFilter& filter = filters[static_cast<std::size_t>(result.popupAt)];
@@ -182,6 +185,12 @@ int BrowserTracker::FinishPass(PendingPass& pass, bool search) {
     for (const auto& [position, sourceIndex] : result.located) {
         if (position >= 0 && position < count) {
             SetLocated(filters[static_cast<std::size_t>(position)], sourceIndex);
+        }
+    }
+    // Located and checked in the same pass: hidden at the completion.
+    for (const auto& [position, outcome] : result.settled) {
+        if (position >= 0 && position < count) {
+            TakeOutcome(filters[static_cast<std::size_t>(position)], outcome, now);
         }
     }
     return 1;

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "app/win/dpi_win.h"
+#include "browser/cdp/cdp_browser.h"
 #include "browser/cdp/devtools_link.h"
 #include "platform/win/utf16_win.h"
 
@@ -55,6 +57,47 @@ SystemWindowKind Classify(WindowHandle window) {
                : SystemWindowKind::kOther;
 }
 
+std::string ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    if (window == nullptr || ::GetClassNameW(window, name, 128) == 0) {
+        return std::string();
+    }
+    return Narrow(name);
+}
+
+Rect RectOf(HWND window) {
+    RECT r{};
+    if (!::GetWindowRect(window, &r)) {
+        return Rect{};
+    }
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+// A window of a Chromium-family browser under the point: its top-level
+// window, the window drawing the page (the point's own window or the one of
+// that class below it at the point), and the scale of its screen.
+bool ProbeBrowserWindow(WindowHandle window, Point screen, SystemBrowserWindow& out) {
+    HWND hwnd = reinterpret_cast<HWND>(window);
+    HWND root = hwnd != nullptr ? ::GetAncestor(hwnd, GA_ROOT) : nullptr;
+    if (root == nullptr || ClassOf(root).rfind("Chrome_WidgetWin", 0) != 0) {
+        return false;
+    }
+    out = SystemBrowserWindow{};
+    out.top = RectOf(root);
+    out.scale = WindowDpi(root) / 96.0;
+    HWND content = hwnd;
+    if (ClassOf(content) != cdp::kPageWindowClass) {
+        POINT client{screen.x, screen.y};
+        ::ScreenToClient(hwnd, &client);
+        HWND child = ::ChildWindowFromPointEx(hwnd, client, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        content = child != nullptr && ClassOf(child) == cdp::kPageWindowClass ? child : nullptr;
+    }
+    if (content != nullptr) {
+        out.content = RectOf(content);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::string> ProgramArguments() {
@@ -78,6 +121,7 @@ LiveBrowsers::LiveBrowsers(BrowserSystem* ie, WindowServices& systemWindows)
     }
     combined_.AddMember(*link_);
     windows_.AddPages(link_->Windows());
+    windows_.SetBrowserWindowProbe(ProbeBrowserWindow);
 }
 
 LiveBrowsers::~LiveBrowsers() {

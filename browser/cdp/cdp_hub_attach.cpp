@@ -107,6 +107,7 @@ void CdpHub::OnAttachedSession(const std::shared_ptr<CdpPage>& page, const std::
             return;
         }
         page->SetSession(session);
+        page->openBefore = !waiting;
         bySession_[session] = page;
     }
     const bool sent = connection_.Post(
@@ -143,17 +144,20 @@ void CdpHub::ReadBars(const std::shared_ptr<CdpPage>& page, std::function<void()
                 !connection_.Post(
                     "Runtime.evaluate",
                     Json{{"expression",
-                          "[window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0]"},
+                          "[window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0, "
+                          "document.readyState === 'complete' ? 1 : 0]"},
                          {"contextId", context->get<int>()},
                          {"returnByValue", true},
                          {"silent", true}},
-                    session, [page, done](CdpAnswer bars) {
+                    session, [this, page, done](CdpAnswer bars) {
                         const Json value = bars.ok ? bars.result.value("result", Json::object())
                                                          .value("value", Json())
                                                    : Json();
-                        if (value.is_array() && value.size() == 2 && value[0].is_number_integer() &&
+                        if (value.is_array() && value.size() >= 2 && value[0].is_number_integer() &&
                             value[1].is_number_integer()) {
                             page->SetBars(value[0].get<int>(), value[1].get<int>());
+                            std::lock_guard<std::mutex> lock(mutex_);
+                            page->completeAtAttach = value.size() == 3 && value[2] == 1;
                         }
                         (*done)();
                     })) {
@@ -173,6 +177,11 @@ void CdpHub::Enabled(const std::shared_ptr<CdpPage>& page, bool waiting) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!page->Gone()) {
         page->MarkReady();
+        if (page->openBefore && page->completeAtAttach) {
+            // Loaded before we listened (a browser reached while it runs, or
+            // restarted with its pages): its first sink gets the completion.
+            QueuePageEvent(page->Ordinal(), kEventDocumentComplete);
+        }
         auto opener = page->opener.empty() ? byTarget_.end() : byTarget_.find(page->opener);
         if (opener != byTarget_.end() && opener->second->mainLoading) {
             held_.push_back(

@@ -59,6 +59,10 @@ public:
     // one, and whether the main frame is loading a document.
     std::string opener;
     bool mainLoading = false;
+    // Open before we attached it (not held for us), its document complete
+    // then: its completion came before we listened and is reported anew.
+    bool openBefore = false;
+    bool completeAtAttach = false;
     // New windows reported by Page.windowOpen and not yet seen attached, and
     // the reverse: windows attached with this page as their opener before (or
     // without) its Page.windowOpen.

@@ -21,6 +21,52 @@ void CdpPageWindows::SetHub(std::shared_ptr<CdpHub> hub) {
 
 std::optional<PageGesture> CdpPageWindows::Report(std::uint32_t ordinal,
                                                   const PageMessage& message) {
+    std::string target;
+    std::shared_ptr<CdpHub> hub;
+    std::optional<PageGesture> gesture = Take(ordinal, message, target, hub);
+    if (!target.empty() && hub) {
+        AskBrowserWindow(hub, ordinal, target);  // not under mutex_: the answer takes it
+    }
+    return gesture;
+}
+
+void CdpPageWindows::AskBrowserWindow(const std::shared_ptr<CdpHub>& hub, std::uint32_t ordinal,
+                                      const std::string& target) {
+    std::weak_ptr<CdpHub> asked = hub;
+    hub->Connection().Post(
+        "Browser.getWindowForTarget", Json{{"targetId", target}}, std::string(),
+        [this, asked, ordinal](CdpAnswer answer) {
+            const Json bounds = answer.ok ? answer.result.value("bounds", Json::object()) : Json();
+            BrowserWindowBounds window;
+            auto number = [&bounds](const char* key, double& out) {
+                auto it = bounds.find(key);
+                if (it == bounds.end() || !it->is_number()) {
+                    return false;
+                }
+                out = it->get<double>();
+                return true;
+            };
+            auto id = answer.result.find("windowId");
+            if (!answer.ok || id == answer.result.end() || !id->is_number_integer() ||
+                !bounds.is_object() || !number("left", window.left) ||
+                !number("top", window.top) || !number("width", window.width) ||
+                !number("height", window.height)) {
+                return;
+            }
+            window.windowId = id->get<int>();
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (hub_ && hub_ == asked.lock()) {
+                auto it = pages_.find(ordinal);
+                if (it != pages_.end()) {
+                    it->second.window = window;
+                }
+            }
+        });
+}
+
+std::optional<PageGesture> CdpPageWindows::Take(std::uint32_t ordinal, const PageMessage& message,
+                                                std::string& target,
+                                                std::shared_ptr<CdpHub>& hub) {
     std::lock_guard<std::mutex> lock(mutex_);
     PageState& state = pages_[ordinal];
     state.geometry.Update(message.page);
@@ -29,6 +75,18 @@ std::optional<PageGesture> CdpPageWindows::Report(std::uint32_t ordinal,
         return std::nullopt;
     }
     state.visible = message.visible;
+    // The browser window is asked for again whenever the window moved.
+    const PageReport& now = message.page;
+    if (hub_ && (!state.askedOnce || now.screenX != state.asked.screenX ||
+                 now.screenY != state.asked.screenY || now.outerWidth != state.asked.outerWidth ||
+                 now.outerHeight != state.asked.outerHeight)) {
+        if (auto page = hub_->PageByOrdinal(ordinal)) {
+            state.asked = now;
+            state.askedOnce = true;
+            target = page->TargetId();
+            hub = hub_;
+        }
+    }
     if (message.pointer) {
         // Only an event that the page saw inside its viewport places it.
         const PointerReport& p = message.pointerAt;
@@ -113,8 +171,37 @@ bool CdpPageWindows::Owns(WindowHandle window) {
     return PageOf(window, isPage) != nullptr;
 }
 
+WindowHandle CdpPageWindows::WindowIn(Point screen, const SystemBrowserWindow& system) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!hub_) {
+        return 0;
+    }
+    std::vector<BrowserWindowBounds> windows;
+    std::vector<PageInWindow> pages;
+    for (const auto& [ordinal, state] : pages_) {
+        if (state.window.windowId >= 0) {
+            windows.push_back(state.window);
+            pages.push_back(PageInWindow{ordinal, state.window.windowId, state.visible, state.active});
+        }
+    }
+    const std::uint32_t shown = PageShownIn(pages, MatchBrowserWindow(windows, system));
+    auto page = shown != 0 ? hub_->PageByOrdinal(shown) : nullptr;
+    if (!page || page->Gone()) {
+        return WindowAtLocked(screen);  // the browser has not told where its windows are
+    }
+    if (system.content.Contains(screen)) {
+        pages_[shown].geometry.Place(system.content);
+        return page->PageWindow();
+    }
+    return page->TopWindow();
+}
+
 WindowHandle CdpPageWindows::WindowAt(Point screen) {
     std::lock_guard<std::mutex> lock(mutex_);
+    return WindowAtLocked(screen);
+}
+
+WindowHandle CdpPageWindows::WindowAtLocked(Point screen) {
     if (!hub_) {
         return 0;
     }

@@ -2,7 +2,10 @@
 // pointer observers report them (pointer_script.h): each page keeps the
 // synthetic handles of CdpPage (a browser window and the page window in it),
 // placed where the page says its window and viewport are. The page at a
-// screen point is the visible one there that was active last. The frame that
+// screen point is the visible one there that was active last. Where the
+// system shows the browser's windows (a browser on Windows beside us), the
+// browser window of each page (Browser.getWindowForTarget) matches the
+// system's window under the point to its page, drawn where the system says. The frame that
 // the drag logic draws over a page becomes a frame of our world in the page.
 //
 // Reports arrive on the network thread; everything else runs on the owner's
@@ -14,6 +17,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "browser/cdp/cdp_hub.h"
 #include "browser/cdp/pointer_script.h"
@@ -42,6 +47,7 @@ public:
     // PageWindows
     bool Owns(WindowHandle window) override;
     WindowHandle WindowAt(Point screen) override;
+    WindowHandle WindowIn(Point screen, const SystemBrowserWindow& system) override;
 
     // WindowServices (for the handles this object owns)
     WindowHandle WindowFromPoint(Point screen) override { return WindowAt(screen); }
@@ -71,6 +77,9 @@ private:
         bool visible = false;
         bool pressed = false;
         std::uint64_t active = 0;  // order of the last report that showed activity
+        BrowserWindowBounds window;  // windowId -1: not known yet
+        PageReport asked;            // the window's place when its bounds were asked for
+        bool askedOnce = false;
     };
     struct Frame {
         FrameMode mode;
@@ -78,6 +87,12 @@ private:
     };
     // The page owning the handle (live, with a known place), under mutex_.
     std::shared_ptr<CdpPage> PageOf(WindowHandle window, bool& isPage);
+    WindowHandle WindowAtLocked(Point screen);
+    // Report under mutex_; target: set to the page whose browser window is to be asked for.
+    std::optional<PageGesture> Take(std::uint32_t ordinal, const PageMessage& message,
+                                    std::string& target, std::shared_ptr<CdpHub>& hub);
+    void AskBrowserWindow(const std::shared_ptr<CdpHub>& hub, std::uint32_t ordinal,
+                          const std::string& target);
     bool StateOf(WindowHandle window, PageState& state, bool& isPage);
     void ShowFrame(CdpPage& page, bool on, const Rect& rect);
 

@@ -25,7 +25,7 @@ bool AsIndex(const Json& value, int& out) {
 }
 
 // What the page answers: [url, title, popupAt, outcomes, host] and, for a
-// search, [bodyFound, candidates, located].
+// search, [bodyFound, candidates, located, settled].
 bool ParsePass(const Json& value, std::size_t checks, bool search, PassResult& out,
                std::string& host) {
     out = PassResult{};
@@ -55,8 +55,8 @@ bool ParsePass(const Json& value, std::size_t checks, bool search, PassResult& o
     if (!search) {
         return true;
     }
-    if (value.size() != 8 || !value[5].is_number_integer() || !value[6].is_array() ||
-        !value[7].is_array()) {
+    if (value.size() != 9 || !value[5].is_number_integer() || !value[6].is_array() ||
+        !value[7].is_array() || !value[8].is_array()) {
         return false;
     }
     out.bodyFound = value[5].get<int>() == 1;
@@ -74,6 +74,15 @@ bool ParsePass(const Json& value, std::size_t checks, bool search, PassResult& o
             return false;
         }
         out.located.emplace_back(p, k);
+    }
+    for (const Json& pair : value[8]) {
+        int p = -1;
+        int c = -1;
+        if (!pair.is_array() || pair.size() != 2 || !AsIndex(pair[0], p) || !AsIndex(pair[1], c) ||
+            p < 0 || c < 1 || c > 2) {
+            return false;
+        }
+        out.settled.emplace_back(p, c == 2 ? CheckOutcome::kHidden : CheckOutcome::kMismatch);
     }
     return true;
 }
@@ -99,6 +108,9 @@ public:
           generation_(generation) {
         for (const PassRequest::Check& check : request.checks) {
             identities_.emplace_back(check.position, check.identity);
+        }
+        for (const PassRequest::Listed& listed : request.listed) {
+            names_.push_back(listed.name);
         }
     }
 
@@ -136,6 +148,11 @@ public:
                 located.push_back(identity);
             }
         }
+        for (const auto& [position, outcome] : out.settled) {
+            if (outcome == CheckOutcome::kHidden && static_cast<std::size_t>(position) < names_.size()) {
+                located.push_back(names_[static_cast<std::size_t>(position)]);
+            }
+        }
         page_->Watch(host, std::move(located));
         return true;
     }
@@ -148,6 +165,7 @@ private:
     std::string listKey_;
     std::uint64_t generation_;
     std::vector<std::pair<int, std::string>> identities_;
+    std::vector<std::string> names_;  // of the listed filters (a search)
 };
 
 class FailedPass : public PendingPass {

@@ -215,15 +215,9 @@ std::unique_ptr<ShellWindows> DevToolsLink::ConnectShellWindows() {
 int DevToolsLink::Pump() {
     FinishAttempt();
     RetireIfClosed();
-    int delivered = 0;
-    for (const auto& hub : retired_) {
-        delivered += hub->Pump();
-    }
-    retired_.clear();  // closed: nothing more comes from them
-    if (hub_) {
-        Instrument();
-        delivered += hub_->Pump();
-    }
+    // The gestures first: a press reaches the core before the window that
+    // its click opens (both may wait for the same pump), so the popup rules
+    // see the click.
     std::vector<PageGesture> gestures;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -234,7 +228,16 @@ int DevToolsLink::Pump() {
             gestures_(gesture);
         }
     }
-    return delivered + static_cast<int>(gestures.size());
+    int delivered = static_cast<int>(gestures.size());
+    for (const auto& hub : retired_) {
+        delivered += hub->Pump();
+    }
+    retired_.clear();  // closed: nothing more comes from them
+    if (hub_) {
+        Instrument();
+        delivered += hub_->Pump();
+    }
+    return delivered;
 }
 
 void DevToolsLink::SetWakeup(std::function<void()> wakeup) {

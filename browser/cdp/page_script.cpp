@@ -215,7 +215,7 @@ const char* const kPageScript = R"JS((() => {
     const st = Array.from(rows, (r, i) => statuses[i] | 0);
     checks.forEach(([p], j) => { if (outcomes[j] === 2) st[p] = 1; else if (outcomes[j] === 1) st[p] = 0; });
     const body = document.body;
-    if (!body) return head.concat([0, [], []]);
+    if (!body) return head.concat([0, [], [], []]);
     const candidates = [];
     if (st.some((x) => x === 0)) {
       const found = l.search(body.outerHTML);
@@ -240,7 +240,19 @@ const char* const kPageScript = R"JS((() => {
         if (f !== undefined) located.push([f, j]);
       }
     }
-    return head.concat([1, candidates, located]);
+    // Each located filter checked at its last place at once, as the next
+    // check would: the adverts are gone at the completion (a window that a
+    // popup filter recognises is closed instead).
+    const last = new Map();
+    if (popupAt < 0) for (const [f, j] of located) last.set(f, j);
+    const settled = Array.from(last).sort((x, y) => x[0] - y[0]).map(([f, j]) => {
+      const e = a[j];
+      if (ident(e) !== rows[f][1]) return [f, 1];
+      hide(e);
+      return [f, 2];
+    });
+    if (settled.length) setWatch(live.map((c) => c[2]).concat(settled.filter((s) => s[1] === 2).map((s) => rows[s[0]][1])));
+    return head.concat([1, candidates, located, settled]);
   };
   const ops = {
     url: () => document.URL,

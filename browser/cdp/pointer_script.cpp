@@ -6,9 +6,10 @@
 
 namespace qm::cdp {
 
-// Messages: {t, sx, sy, ow, oh, iw, ih, r, v} with t "g" (where the window
-// is), "d" press, "m" move, "u" release; gestures add x, y (client) and X, Y
-// (screen) of the event. Moves are sent at most every 30 ms; the window's
+// Messages: {t, sx, sy, ow, oh, iw, ih, r, v, vs, vx, vy} with t "g" (where
+// the window is), "d" press, "m" move, "u" release; vs, vx, vy: the visual
+// viewport's scale and offset (a pinch zoom); gestures add x, y (client) and
+// X, Y (screen) of the event. Moves are sent at most every 30 ms; the window's
 // place, when nothing else happens, at most every 500 ms.
 const char* const kPointerScript = R"JS((() => {
   if (window !== window.top || globalThis.__qmPointerOn) return;
@@ -17,6 +18,8 @@ const char* const kPointerScript = R"JS((() => {
     m.sx = screenX; m.sy = screenY; m.ow = outerWidth; m.oh = outerHeight;
     m.iw = innerWidth; m.ih = innerHeight; m.r = devicePixelRatio;
     m.v = document.visibilityState === 'visible' ? 1 : 0;
+    const vv = globalThis.visualViewport;
+    if (vv) { m.vs = vv.scale; m.vx = vv.offsetLeft; m.vy = vv.offsetTop; }
     try { globalThis.__qmPointer(JSON.stringify(m)); } catch (e) {}
   };
   const at = (t, e) => send({t, x: e.clientX, y: e.clientY, X: e.screenX, Y: e.screenY});
@@ -112,6 +115,14 @@ bool ParsePageMessage(const std::string& payload, PageMessage& out) {
         return false;
     }
     parsed.visible = visible != 0;
+    // The visual viewport is optional; when given, all of it, as numbers.
+    if (message.contains("vs") || message.contains("vx") || message.contains("vy")) {
+        if (!Number(message, "vs", parsed.page.visualScale) ||
+            !Number(message, "vx", parsed.page.visualLeft) ||
+            !Number(message, "vy", parsed.page.visualTop)) {
+            return false;
+        }
+    }
     PointerReport& p = parsed.pointerAt;
     parsed.pointer = Number(message, "x", p.clientX) && Number(message, "y", p.clientY) &&
                      Number(message, "X", p.screenX) && Number(message, "Y", p.screenY);

@@ -99,7 +99,7 @@ protected:
 TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
     std::mt19937 random(20261208);
     // How often each kind of answer came, so that no kind goes untested.
-    int hidden = 0, mismatched = 0, candidates = 0, located = 0, popups = 0;
+    int hidden = 0, mismatched = 0, candidates = 0, located = 0, settled = 0, popups = 0;
     const std::string states = "Array.from(document.all, e => e.style.display).join(',')";
     for (int trial = 0; trial < 16; ++trial) {
         SCOPED_TRACE(trial);
@@ -139,6 +139,7 @@ TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
             EXPECT_EQ(stepwise.bodyFound, inPage.bodyFound);
             EXPECT_EQ(stepwise.candidates, inPage.candidates);
             EXPECT_EQ(stepwise.located, inPage.located);
+            EXPECT_TRUE(stepwise.settled == inPage.settled);
             EXPECT_EQ(InPage(targetA, states), InPage(targetB, states));
             for (CheckOutcome outcome : inPage.outcomes) {
                 hidden += outcome == CheckOutcome::kHidden ? 1 : 0;
@@ -146,6 +147,7 @@ TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
             }
             candidates += static_cast<int>(inPage.candidates.size());
             located += static_cast<int>(inPage.located.size());
+            settled += static_cast<int>(inPage.settled.size());
             popups += inPage.popupAt >= 0 ? 1 : 0;
         }
         CloseAll(path);
@@ -154,6 +156,7 @@ TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
     EXPECT_GT(mismatched, 0);
     EXPECT_GT(candidates, 0);
     EXPECT_GT(located, 0);
+    EXPECT_GT(settled, 0);
     EXPECT_GT(popups, 0);
 }
 

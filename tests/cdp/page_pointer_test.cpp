@@ -40,6 +40,10 @@ TEST(PagePointerTest, ReportsAreReadStrictly) {
         {"", false, PageMessage::kGeometry, false},
         {Message("d", R"(,"x":10,"y":20,"X":1e999,"Y":170)"), false, PageMessage::kGeometry,
          false},
+        // The visual viewport: optional, but whole and in numbers when given.
+        {Message("g", R"(,"vs":2,"vx":10,"vy":5)"), true, PageMessage::kGeometry, false},
+        {Message("g", R"(,"vs":2,"vx":10)"), false, PageMessage::kGeometry, false},
+        {Message("g", R"(,"vs":"2","vx":10,"vy":5)"), false, PageMessage::kGeometry, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.payload);
