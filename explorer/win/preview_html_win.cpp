@@ -118,7 +118,7 @@ bool HtmlRenderer::Create(HWND parent, int id) {
     if (!::GetClassInfoExW(instance, kHostClass, &wc)) {
         wc.lpfnWndProc = &HtmlRenderer::HostProc;
         wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = kHostClass;
         if (::RegisterClassExW(&wc) == 0) {

@@ -13,8 +13,11 @@ DWORD PreviewDownloadControl() {
 }
 
 DWORD PreviewHostFlags() {
+    // No border, no help menu, no script before activation; the content gets
+    // the local machine lockdown and no unknown protocol handler is asked.
     return DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_DISABLE_HELP_MENU |
-           DOCHOSTUIFLAG_DISABLE_SCRIPT_INCLUDE;
+           DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE | DOCHOSTUIFLAG_LOCAL_MACHINE_ACCESS_CHECK |
+           DOCHOSTUIFLAG_DISABLE_UNTRUSTEDPROTOCOL;
 }
 
 CPreviewSite* CPreviewSite::Create(HWND window) {

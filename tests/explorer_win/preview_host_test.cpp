@@ -135,7 +135,9 @@ TEST_F(PreviewHost, NoContextMenuNoBorderNoHelpAndOneObjectBehindEveryInterface)
     ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
     EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_NO3DBORDER, 0u);
     EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_DISABLE_HELP_MENU, 0u);
-    EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_DISABLE_SCRIPT_INCLUDE, 0u);
+    EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE, 0u);
+    EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_LOCAL_MACHINE_ACCESS_CHECK, 0u);
+    EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_DISABLE_UNTRUSTEDPROTOCOL, 0u);
     EXPECT_EQ(info.dwFlags & DOCHOSTUIFLAG_OPENNEWWIN, 0u);
     info.cbSize = 4;
     EXPECT_EQ(handler->GetHostInfo(&info), E_INVALIDARG);
