@@ -1,5 +1,6 @@
 #include "explorer/preview_engine.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace qm {
@@ -122,6 +123,31 @@ std::string GeckoFolderName(std::string_view versionText, std::string_view arch)
         return std::string();
     }
     return "wine-gecko-" + version + "-" + std::string(arch);
+}
+
+std::vector<std::string> GeckoSharedFolders(std::string_view moduleBytes,
+                                            std::string_view folderName) {
+    std::vector<std::string> folders;
+    if (folderName.empty()) {
+        return folders;
+    }
+    const std::string tail = "/gecko/" + std::string(folderName);
+    std::size_t at = 0;
+    while ((at = moduleBytes.find(tail, at)) != std::string_view::npos) {
+        const std::size_t end = at + tail.size();
+        at = end;
+        if (end >= moduleBytes.size() || moduleBytes[end] != '\0') {
+            continue;
+        }
+        std::size_t start = moduleBytes.rfind('\0', end - tail.size());
+        start = start == std::string_view::npos ? 0 : start + 1;
+        const std::string path(moduleBytes.substr(start, end - start));
+        if (path.front() == '/' &&
+            std::find(folders.begin(), folders.end(), path) == folders.end()) {
+            folders.push_back(path);
+        }
+    }
+    return folders;
 }
 
 }  // namespace qm

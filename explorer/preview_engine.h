@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -38,5 +39,11 @@ std::string GeckoVersion(std::string_view versionText);
 // The folder name of that Gecko for a processor architecture:
 // "wine-gecko-2.47.3-x86_64"; empty when versionText is not a version text.
 std::string GeckoFolderName(std::string_view versionText, std::string_view arch);
+
+// The Unix folders in which that mshtml looks for the Gecko folder: every
+// zero-terminated absolute path in its bytes that ends in "/gecko/" and the
+// folder name, in the order they appear (no duplicates).
+std::vector<std::string> GeckoSharedFolders(std::string_view moduleBytes,
+                                            std::string_view folderName);
 
 }  // namespace qm

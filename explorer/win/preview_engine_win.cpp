@@ -98,6 +98,9 @@ std::wstring DosPath(const char* unixPath) {
 // As Wine's mshtml checks a Gecko folder: its VERSION file holds exactly the
 // expected text, and its engine library is there.
 bool GeckoFolderMatches(std::wstring folder, const std::string& versionText) {
+    if (folder.rfind(L"\\??\\", 0) == 0) {
+        folder.erase(0, 4);  // Wine's data folder comes as an NT path
+    }
     if (folder.empty()) {
         return false;
     }
@@ -114,23 +117,26 @@ bool GeckoInstalled() {
     if (n == 0 || n > MAX_PATH) {
         return false;
     }
-    const std::string versionText =
-        GeckoVersionText(ReadFileBytes(std::wstring(system, n) + L"\\mshtml.dll", kMostModuleBytes));
+    const std::string module =
+        ReadFileBytes(std::wstring(system, n) + L"\\mshtml.dll", kMostModuleBytes);
+    const std::string versionText = GeckoVersionText(module);
     const std::string folder = GeckoFolderName(versionText, sizeof(void*) == 8 ? "x86_64" : "x86");
     if (folder.empty()) {
         return false;  // this mshtml names no Gecko: take no chance
     }
+    // Where mshtml looks, in its order: the installed add-on's registry entry,
+    // Wine's data folder, then the shared folders its build names.
     const std::wstring key = L"Software\\Wine\\MSHTML\\" + Widen(GeckoVersion(versionText));
     std::vector<std::wstring> candidates{
         RegistryText(HKEY_LOCAL_MACHINE, key.c_str(), L"GeckoPath", nullptr)};
     const std::wstring wideFolder = Widen(folder);
-    const std::wstring dataDir = Environment(L"WINEDATADIR");
-    if (!dataDir.empty()) {
-        candidates.push_back(dataDir + L"\\gecko\\" + wideFolder);
+    if (const std::wstring data = Environment(L"WINEDATADIR"); !data.empty()) {
+        candidates.push_back(data + L"\\gecko\\" + wideFolder);
+    } else if (const std::wstring build = Environment(L"WINEBUILDDIR"); !build.empty()) {
+        candidates.push_back(build + L"\\..\\gecko\\" + wideFolder);
     }
-    for (const char* shared : {"/usr/share/wine/gecko/", "/usr/share/wine/wine/gecko/",
-                               "/usr/local/share/wine/gecko/", "/opt/wine/gecko/"}) {
-        candidates.push_back(DosPath((shared + folder).c_str()));
+    for (const std::string& shared : GeckoSharedFolders(module, folder)) {
+        candidates.push_back(DosPath(shared.c_str()));
     }
     for (const std::wstring& candidate : candidates) {
         if (GeckoFolderMatches(candidate, versionText)) {

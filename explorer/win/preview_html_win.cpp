@@ -20,8 +20,6 @@ namespace qm::win {
 
 namespace {
 
-using ie::ComRef;
-
 constexpr wchar_t kHostClass[] = L"QuillmoorPreviewHost";
 
 // A BSTR for the length of a call.
@@ -39,7 +37,7 @@ private:
 };
 
 // A memory stream holding bytes; null when there is no memory for it.
-ComRef<IStream> MemoryStream(const std::string& bytes) {
+ie::ComRef<IStream> MemoryStream(const std::string& bytes) {
     HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
     if (memory == nullptr) {
         return {};
@@ -49,7 +47,7 @@ ComRef<IStream> MemoryStream(const std::string& bytes) {
         static_cast<char*>(data)[bytes.size()] = '\0';
         ::GlobalUnlock(memory);
     }
-    ComRef<IStream> stream;
+    ie::ComRef<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, stream.Put()))) {
         ::GlobalFree(memory);
         return {};
@@ -60,63 +58,36 @@ ComRef<IStream> MemoryStream(const std::string& bytes) {
     return stream;
 }
 
-class HtmlRenderer : public ElementRenderer {
-public:
-    ~HtmlRenderer() override {
-        Release();
-        if (host_ != nullptr && ::IsWindow(host_)) {
-            ::SetWindowLongPtrW(host_, GWLP_USERDATA, 0);
-            ::DestroyWindow(host_);
-        }
+}  // namespace
+
+CHtmlRenderer::~CHtmlRenderer() {
+    Release();
+    if (host_ != nullptr && ::IsWindow(host_)) {
+        ::SetWindowLongPtrW(host_, GWLP_USERDATA, 0);
+        ::DestroyWindow(host_);
     }
+}
 
-    bool Create(HWND parent, int id) override;
-    HWND Window() const override { return host_; }
+void CHtmlRenderer::Show(const std::string& pageAddress, const FilterRecord& record) {
+    text_ = PreviewText(record);
+    pending_ = PreviewDocument(pageAddress, record);
+    imageSource_ = record.sType == "IMG" ? record.sName : std::string();
+    Load();
+}
 
-    void Show(const std::string& pageAddress, const FilterRecord& record) override {
-        text_ = PreviewText(record);
-        pending_ = PreviewDocument(pageAddress, record);
-        imageSource_ = record.sType == "IMG" ? record.sName : std::string();
-        Load();
-    }
+void CHtmlRenderer::Clear() {
+    text_.clear();
+    pending_ = BlankPreviewDocument();
+    imageSource_.clear();
+    Load();
+}
 
-    void Clear() override {
-        text_.clear();
-        pending_ = BlankPreviewDocument();
-        imageSource_.clear();
-        Load();
-    }
-
-    std::string Text() const override { return text_; }
-
-private:
-    static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void Resize();
-    void OnDocumentComplete();
-    void Load();
-    void ShowOwnImage();
-    void Release();
-
-    HWND host_ = nullptr;
-    ComRef<CPreviewSite> site_;
-    ComRef<CPreviewGuard> guard_;
-    ComRef<IOleObject> object_;
-    ComRef<IWebBrowser2> browser_;
-    ComRef<IOleInPlaceObject> inPlace_;
-    ComRef<IConnectionPoint> events_;
-    DWORD cookie_ = 0;
-    bool ready_ = false;  // the blank page has loaded
-    std::optional<std::string> pending_;
-    std::string imageSource_;
-    std::string text_;
-};
-
-bool HtmlRenderer::Create(HWND parent, int id) {
+bool CHtmlRenderer::Create(HWND parent, int id) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     if (!::GetClassInfoExW(instance, kHostClass, &wc)) {
-        wc.lpfnWndProc = &HtmlRenderer::HostProc;
+        wc.lpfnWndProc = &CHtmlRenderer::HostProc;
         wc.hInstance = instance;
         wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -131,8 +102,9 @@ bool HtmlRenderer::Create(HWND parent, int id) {
     if (host_ == nullptr) {
         return false;
     }
-    site_ = ComRef<CPreviewSite>::Attach(CPreviewSite::Create(host_));
-    guard_ = ComRef<CPreviewGuard>::Attach(CPreviewGuard::Create([this] { OnDocumentComplete(); }));
+    site_ = ie::ComRef<CPreviewSite>::Attach(CPreviewSite::Create(host_));
+    guard_ = ie::ComRef<CPreviewGuard>::Attach(
+        CPreviewGuard::Create([this] { OnDocumentComplete(); }));
     // The site goes in before anything loads, so that the engine reads the
     // download control of the very first page.
     bool ok = SUCCEEDED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
@@ -143,7 +115,7 @@ bool HtmlRenderer::Create(HWND parent, int id) {
     ok = ok && browser_;
     if (ok) {
         // No guard, no control: without it a click would navigate the pane.
-        ComRef<IConnectionPointContainer> points = object_.As<IConnectionPointContainer>();
+        ie::ComRef<IConnectionPointContainer> points = object_.As<IConnectionPointContainer>();
         ok = points && SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2,
                                                              events_.Put())) &&
              SUCCEEDED(events_->Advise(static_cast<IDispatch*>(guard_.Get()), &cookie_));
@@ -174,14 +146,14 @@ bool HtmlRenderer::Create(HWND parent, int id) {
     return ok;
 }
 
-LRESULT CALLBACK HtmlRenderer::HostProc(HWND window, UINT message, WPARAM wParam,
+LRESULT CALLBACK CHtmlRenderer::HostProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
                             reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self = reinterpret_cast<HtmlRenderer*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<CHtmlRenderer*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr) {
         switch (message) {
             case WM_SIZE:
@@ -203,7 +175,7 @@ LRESULT CALLBACK HtmlRenderer::HostProc(HWND window, UINT message, WPARAM wParam
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-void HtmlRenderer::Resize() {
+void CHtmlRenderer::Resize() {
     if (inPlace_) {
         RECT client{};
         ::GetClientRect(host_, &client);
@@ -211,7 +183,7 @@ void HtmlRenderer::Resize() {
     }
 }
 
-void HtmlRenderer::OnDocumentComplete() {
+void CHtmlRenderer::OnDocumentComplete() {
     if (!ready_) {
         ready_ = true;
         Load();
@@ -220,16 +192,16 @@ void HtmlRenderer::OnDocumentComplete() {
     ShowOwnImage();
 }
 
-void HtmlRenderer::Load() {
+void CHtmlRenderer::Load() {
     if (!ready_ || !pending_ || !browser_) {
         return;
     }
-    ComRef<IDispatch> document;
+    ie::ComRef<IDispatch> document;
     if (FAILED(browser_->get_Document(document.Put())) || !document) {
         return;  // the pane keeps what it showed
     }
-    ComRef<IPersistStreamInit> persist = document.As<IPersistStreamInit>();
-    ComRef<IStream> stream = MemoryStream(*pending_);
+    ie::ComRef<IPersistStreamInit> persist = document.As<IPersistStreamInit>();
+    ie::ComRef<IStream> stream = MemoryStream(*pending_);
     pending_.reset();
     if (!persist || !stream || FAILED(persist->InitNew()) || FAILED(persist->Load(stream.Get()))) {
         return;
@@ -240,16 +212,16 @@ void HtmlRenderer::Load() {
 // An IMG filter whose markup holds exactly one image shows the image from the
 // filter's own address, so that a relative address in the markup still loads
 // (from the cache: the control is offline).
-void HtmlRenderer::ShowOwnImage() {
+void CHtmlRenderer::ShowOwnImage() {
     if (imageSource_.empty() || !browser_) {
         return;
     }
-    ComRef<IDispatch> dispatch;
+    ie::ComRef<IDispatch> dispatch;
     if (FAILED(browser_->get_Document(dispatch.Put())) || !dispatch) {
         return;
     }
-    ComRef<IHTMLDocument2> document = dispatch.As<IHTMLDocument2>();
-    ComRef<IHTMLElementCollection> images;
+    ie::ComRef<IHTMLDocument2> document = dispatch.As<IHTMLDocument2>();
+    ie::ComRef<IHTMLElementCollection> images;
     long count = 0;
     if (!document || FAILED(document->get_images(images.Put())) || !images ||
         FAILED(images->get_length(&count)) || count != 1) {
@@ -259,11 +231,11 @@ void HtmlRenderer::ShowOwnImage() {
     ::VariantInit(&index);
     V_VT(&index) = VT_I4;
     V_I4(&index) = 0;
-    ComRef<IDispatch> item;
+    ie::ComRef<IDispatch> item;
     if (FAILED(images->item(index, index, item.Put())) || !item) {
         return;
     }
-    if (ComRef<IHTMLImgElement> image = item.As<IHTMLImgElement>()) {
+    if (ie::ComRef<IHTMLImgElement> image = item.As<IHTMLImgElement>()) {
         const Bstr source(Widen(imageSource_));
         if (SUCCEEDED(image->put_src(source.Get()))) {
             imageSource_.clear();
@@ -271,7 +243,7 @@ void HtmlRenderer::ShowOwnImage() {
     }
 }
 
-void HtmlRenderer::Release() {
+void CHtmlRenderer::Release() {
     if (events_ && cookie_ != 0) {
         events_->Unadvise(cookie_);
     }
@@ -295,10 +267,8 @@ void HtmlRenderer::Release() {
     ready_ = false;
 }
 
-}  // namespace
-
 std::unique_ptr<ElementRenderer> MakeHtmlRenderer() {
-    return std::make_unique<HtmlRenderer>();
+    return std::make_unique<CHtmlRenderer>();
 }
 
 }  // namespace qm::win

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "explorer/preview_engine.h"
 
@@ -84,6 +85,26 @@ TEST(PreviewEngine, TheGeckoThatMshtmlNamesAndItsFolder) {
     }
     EXPECT_EQ(GeckoFolderName("Wine Gecko 2.47.3", ""), "");
     EXPECT_EQ(GeckoFolderName("Wine Gecko ../x", "x86"), "");
+}
+
+TEST(PreviewEngine, TheSharedFoldersThatMshtmlSearches) {
+    using namespace std::string_literals;
+    const std::string folder = "wine-gecko-2.47.3-x86_64";
+    const std::string bytes =
+        "MZ\0/usr/share/wine/wine/gecko/wine-gecko-2.47.3-x86_64\0"
+        "\0/usr/share/wine/gecko/wine-gecko-2.47.3-x86_64\0"
+        "\\gecko\\wine-gecko-2.47.3-x86_64\0"                 // a DOS tail, not a Unix path
+        "/opt/wine/gecko/wine-gecko-2.47.3-x86_64.msi\0"        // not the folder
+        "relative/gecko/wine-gecko-2.47.3-x86_64\0"             // not absolute
+        "/usr/share/wine/gecko/wine-gecko-2.47.3-x86_64\0"      // again
+        "/opt/wine/gecko/wine-gecko-2.47.3-x86_64\0"s;
+    EXPECT_EQ(GeckoSharedFolders(bytes, folder),
+              (std::vector<std::string>{"/usr/share/wine/wine/gecko/wine-gecko-2.47.3-x86_64",
+                                        "/usr/share/wine/gecko/wine-gecko-2.47.3-x86_64",
+                                        "/opt/wine/gecko/wine-gecko-2.47.3-x86_64"}));
+    EXPECT_TRUE(GeckoSharedFolders(bytes, "").empty());
+    EXPECT_TRUE(GeckoSharedFolders(bytes, "wine-gecko-2.40-x86").empty());
+    EXPECT_TRUE(GeckoSharedFolders("/gecko/wine-gecko-2.47.3-x86_64"s, folder).empty());
 }
 
 }  // namespace

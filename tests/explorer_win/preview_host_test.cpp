@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <string>
@@ -21,6 +22,7 @@
 #include "explorer/preview_engine.h"
 #include "explorer/win/preview_engine_win.h"
 #include "explorer/win/preview_guard_win.h"
+#include "explorer/win/preview_html_win.h"
 #include "explorer/win/preview_site_win.h"
 #include "explorer/win/preview_win.h"
 #include "platform/win/utf16_win.h"
@@ -386,6 +388,45 @@ TEST(PreviewRenderer, GeckoCountsOnlyInTheFolderAndVersionThatWineExpects) {
     }
     std::error_code ignored;
     std::filesystem::remove_all(data, ignored);
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < ms) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(10);
+    }
+}
+
+TEST(PreviewControl, TheRealControlAsksTheGuardBeforeItNavigates) {
+    ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                    320, 200, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                    nullptr);
+    {
+        CHtmlRenderer renderer;
+        const bool created = renderer.Create(parent, 3);
+        std::fprintf(stderr, "created=%d\n", created);
+        PumpFor(1000);
+        if (created) {
+            const int before = renderer.Guard()->Refused();
+            VARIANT none;
+            ::VariantInit(&none);
+            const HRESULT hr = renderer.Browser()->Navigate(::SysAllocString(L"http://ads.example/click"), &none, &none, &none, &none);
+            PumpFor(1000);
+            std::fprintf(stderr, "hr=%lx refused %d -> %d\n", hr, before, renderer.Guard()->Refused());
+            BSTR location = nullptr;
+            renderer.Browser()->get_LocationURL(&location);
+            std::fprintf(stderr, "location=%ls\n", location ? location : L"(null)");
+        }
+    }
+    ::DestroyWindow(parent);
+    std::fprintf(stderr, "mshtml=%p\n", static_cast<void*>(::GetModuleHandleW(L"mshtml.dll")));
+    ::OleUninitialize();
 }
 
 }  // namespace
