@@ -1,7 +1,7 @@
 // The preview's browser-control host, tested without an HTML engine (this Wine
 // has no Gecko): what the container answers the engine (download control,
-// user mode, host flags, the context menu), how the event sink keeps the
-// control on its blank page, and which renderer this system gets.
+// user mode, host flags, the context menu) and how the event sink keeps the
+// control on its blank page, called as the engine and the control call them.
 #include <windows.h>
 
 #include <exdisp.h>
@@ -13,18 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <cstdio>
-#include <fstream>
-#include <random>
 #include <string>
 
-#include "explorer/preview_engine.h"
-#include "explorer/win/preview_engine_win.h"
 #include "explorer/win/preview_guard_win.h"
-#include "explorer/win/preview_html_win.h"
 #include "explorer/win/preview_site_win.h"
-#include "explorer/win/preview_win.h"
 #include "platform/win/utf16_win.h"
 
 namespace qm::win {
@@ -292,141 +284,6 @@ TEST(PreviewGuard, NewWindowsAndDownloadsAreRefusedAndMalformedEventsAreHarmless
     EXPECT_EQ(notAText.cancel, VARIANT_TRUE);
     EXPECT_EQ(guard->Refused(), 4);
     guard->Release();
-}
-
-// Sets an environment variable for the length of a scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
-        wchar_t buffer[4096] = {};
-        const DWORD n = ::GetEnvironmentVariableW(name, buffer, 4096);
-        had_ = n > 0 && n < 4096;
-        old_.assign(buffer, had_ ? n : 0);
-        ::SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
-
-private:
-    const wchar_t* name_;
-    bool had_ = false;
-    std::wstring old_;
-};
-
-TEST(PreviewRenderer, ThisWineGetsTheTextAndMshtmlIsNeverLoaded) {
-    const HtmlEngineFacts facts = ProbeHtmlEngine();
-    EXPECT_TRUE(facts.wine);
-    EXPECT_FALSE(CanEmbedHtmlEngine(facts));
-
-    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 320, 200,
-                                    nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(parent, nullptr);
-    {
-        CElementPreview preview;
-        ASSERT_TRUE(preview.CreatePreview(parent, 3));
-        wchar_t className[64] = {};
-        ::GetClassNameW(preview.Renderer().Window(), className, 64);
-        EXPECT_STREQ(className, L"Edit");
-        FilterRecord record;
-        record.sType = "IMG";
-        record.sName = "http://ads.example/b.gif";
-        record.sHtml = "<img src=\"b.gif\" onerror=\"location='http://evil/'\"><script>x()</script>";
-        preview.ShowElement("http://news.example/", record);
-        EXPECT_EQ(preview.Renderer().Text(),
-                  "Type: IMG\r\nName: http://ads.example/b.gif\r\n\r\n" + record.sHtml);
-    }
-    ::DestroyWindow(parent);
-    // Nothing asked Wine for an HTML document, so no add-on prompt can come.
-    EXPECT_EQ(::GetModuleHandleW(L"mshtml.dll"), nullptr);
-    EXPECT_EQ(::GetModuleHandleW(L"ieframe.dll"), nullptr);
-}
-
-TEST(PreviewRenderer, GeckoCountsOnlyInTheFolderAndVersionThatWineExpects) {
-    wchar_t system[MAX_PATH] = {};
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    std::ifstream dll(std::filesystem::path(system) / "mshtml.dll", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(dll)), std::istreambuf_iterator<char>());
-    const std::string version = GeckoVersionText(bytes);
-    ASSERT_FALSE(version.empty()) << "this Wine's mshtml names no Gecko";
-    const std::string folder = GeckoFolderName(version, "x86_64");
-
-    const std::filesystem::path data = std::filesystem::temp_directory_path() /
-                                       ("qm-gecko-" + std::to_string(std::random_device{}()));
-    const std::filesystem::path gecko = data / "gecko" / folder;
-    std::filesystem::create_directories(gecko);
-    // mshtml enabled for the probe only; nothing here creates a renderer.
-    ScopedVariable overrides(L"WINEDLLOVERRIDES", L"mscoree=");
-    ScopedVariable dataDir(L"WINEDATADIR", Widen(data.string()));
-    struct Case {
-        std::string versionFile;  // empty: no VERSION file
-        bool engine;              // xul.dll present
-        bool found;
-    };
-    const Case cases[] = {
-        {"", true, false},
-        {version, false, false},
-        {"Wine Gecko 0.0.1", true, false},
-        {version + "x", true, false},
-        {version, true, true},
-    };
-    for (const Case& c : cases) {
-        std::filesystem::remove(gecko / "VERSION");
-        std::filesystem::remove(gecko / "xul.dll");
-        if (!c.versionFile.empty()) {
-            std::ofstream(gecko / "VERSION", std::ios::binary) << c.versionFile;
-        }
-        if (c.engine) {
-            std::ofstream(gecko / "xul.dll", std::ios::binary) << "MZ";
-        }
-        const HtmlEngineFacts facts = ProbeHtmlEngine();
-        EXPECT_FALSE(facts.engineDisabled);
-        EXPECT_EQ(facts.geckoFound, c.found) << c.versionFile << " " << c.engine;
-        EXPECT_EQ(CanEmbedHtmlEngine(facts), c.found);
-    }
-    {
-        ScopedVariable off(L"WINEDLLOVERRIDES", L"mshtml=");
-        EXPECT_FALSE(CanEmbedHtmlEngine(ProbeHtmlEngine()));
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(data, ignored);
-}
-
-void PumpFor(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(10);
-    }
-}
-
-TEST(PreviewControl, TheRealControlAsksTheGuardBeforeItNavigates) {
-    ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                    320, 200, nullptr, nullptr, ::GetModuleHandleW(nullptr),
-                                    nullptr);
-    {
-        CHtmlRenderer renderer;
-        const bool created = renderer.Create(parent, 3);
-        std::fprintf(stderr, "created=%d\n", created);
-        PumpFor(1000);
-        if (created) {
-            const int before = renderer.Guard()->Refused();
-            VARIANT none;
-            ::VariantInit(&none);
-            const HRESULT hr = renderer.Browser()->Navigate(::SysAllocString(L"http://ads.example/click"), &none, &none, &none, &none);
-            PumpFor(1000);
-            std::fprintf(stderr, "hr=%lx refused %d -> %d\n", hr, before, renderer.Guard()->Refused());
-            BSTR location = nullptr;
-            renderer.Browser()->get_LocationURL(&location);
-            std::fprintf(stderr, "location=%ls\n", location ? location : L"(null)");
-        }
-    }
-    ::DestroyWindow(parent);
-    std::fprintf(stderr, "mshtml=%p\n", static_cast<void*>(::GetModuleHandleW(L"mshtml.dll")));
-    ::OleUninitialize();
 }
 
 }  // namespace
