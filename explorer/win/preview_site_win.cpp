@@ -3,6 +3,9 @@
 #include <idispids.h>
 #include <mshtmdid.h>
 #include <olectl.h>
+#include <urlmon.h>
+
+#include "explorer/win/preview_security_win.h"
 
 namespace qm::win {
 
@@ -37,6 +40,8 @@ HRESULT CPreviewSite::QueryInterface(REFIID riid, void** object) {
         *object = static_cast<IOleInPlaceFrame*>(this);
     } else if (riid == IID_IDocHostUIHandler) {
         *object = static_cast<IDocHostUIHandler*>(this);
+    } else if (riid == IID_IServiceProvider) {
+        *object = static_cast<IServiceProvider*>(this);
     } else if (riid == IID_IDispatch) {
         *object = static_cast<IDispatch*>(this);
     } else {
@@ -187,6 +192,20 @@ HRESULT CPreviewSite::FilterDataObject(IDataObject*, IDataObject** out) {
         *out = nullptr;
     }
     return S_FALSE;
+}
+
+HRESULT CPreviewSite::QueryService(REFGUID service, REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (service != SID_SInternetSecurityManager) {
+        return E_NOINTERFACE;
+    }
+    CPreviewSecurity* security = CPreviewSecurity::Create();
+    const HRESULT hr = security->QueryInterface(riid, object);
+    security->Release();
+    return hr;
 }
 
 // IDispatch

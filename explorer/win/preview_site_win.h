@@ -8,13 +8,16 @@
 // follows no meta refresh and works offline: the images of the advert show
 // when the browser's cache holds them, and no request leaves the machine (an
 // advert server would learn that its advert was looked at, and could answer
-// with something new). The context menu is refused, and so are the
-// external object and the help menu.
+// with something new). Asked for a security manager, the site gives
+// CPreviewSecurity, which refuses the same actions once more whatever zone
+// the page is in. The context menu is refused, and so are the external
+// object and the help menu.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 #include <mshtmhst.h>
+#include <servprov.h>
 
 namespace qm::win {
 
@@ -27,6 +30,7 @@ class CPreviewSite final : public IOleClientSite,
                            public IOleInPlaceSite,
                            public IOleInPlaceFrame,
                            public IDocHostUIHandler,
+                           public IServiceProvider,
                            public IDispatch {
 public:
     // A new site for a control living in window; one reference for the caller.
@@ -98,6 +102,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override;
     HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD translate, LPWSTR in, LPWSTR* out) override;
     HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* in, IDataObject** out) override;
+
+    // IServiceProvider: the security manager, nothing else.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** object) override;
 
     // IDispatch: the ambient properties, by DISPID only.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;

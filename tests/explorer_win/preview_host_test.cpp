@@ -1,7 +1,8 @@
 // The preview's browser-control host, tested without an HTML engine (this Wine
 // has no Gecko): what the container answers the engine (download control,
-// user mode, host flags, the context menu) and how the event sink keeps the
-// control on its blank page, called as the engine and the control call them.
+// user mode, host flags, the context menu, the security manager's policy) and
+// how the event sink keeps the control on its blank page, called as the
+// engine and the control call them.
 #include <windows.h>
 
 #include <exdisp.h>
@@ -10,12 +11,16 @@
 #include <mshtmdid.h>
 #include <mshtmhst.h>
 #include <olectl.h>
+#include <servprov.h>
+#include <urlmon.h>
 
 #include <gtest/gtest.h>
 
+#include <ios>
 #include <string>
 
 #include "explorer/win/preview_guard_win.h"
+#include "explorer/win/preview_security_win.h"
 #include "explorer/win/preview_site_win.h"
 #include "platform/win/utf16_win.h"
 
@@ -142,7 +147,7 @@ TEST_F(PreviewHost, NoContextMenuNoBorderNoHelpAndOneObjectBehindEveryInterface)
     Held<IUnknown> identity = Query<IUnknown>(static_cast<IOleClientSite*>(site_), IID_IUnknown);
     for (REFIID iid : {IID_IOleClientSite, IID_IOleWindow, IID_IOleInPlaceSite,
                        IID_IOleInPlaceUIWindow, IID_IOleInPlaceFrame, IID_IDocHostUIHandler,
-                       IID_IDispatch}) {
+                       IID_IServiceProvider, IID_IDispatch}) {
         Held<IUnknown> face = Query<IUnknown>(static_cast<IOleClientSite*>(site_), iid);
         ASSERT_NE(face.p, nullptr);
         EXPECT_EQ(Query<IUnknown>(face.p, IID_IUnknown).p, identity.p);
@@ -166,6 +171,62 @@ TEST_F(PreviewHost, NoContextMenuNoBorderNoHelpAndOneObjectBehindEveryInterface)
     HWND shown = nullptr;
     ASSERT_EQ(inPlace->GetWindow(&shown), S_OK);
     EXPECT_EQ(shown, window_);
+}
+
+TEST_F(PreviewHost, TheSecurityManagerSaysNoToWhatTheDownloadControlShutsOff) {
+    Held<IServiceProvider> services =
+        Query<IServiceProvider>(static_cast<IOleClientSite*>(site_), IID_IServiceProvider);
+    ASSERT_NE(services.p, nullptr);
+    Held<IInternetSecurityManager> security;
+    ASSERT_EQ(services->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager,
+                                     reinterpret_cast<void**>(&security.p)),
+              S_OK);
+    ASSERT_NE(security.p, nullptr);
+    struct Action {
+        DWORD action;
+        bool refused;
+    };
+    const Action table[] = {
+        {URLACTION_SCRIPT_RUN, true},
+        {URLACTION_SCRIPT_PASTE, true},
+        {URLACTION_CROSS_DOMAIN_DATA, true},
+        {URLACTION_ACTIVEX_RUN, true},
+        {URLACTION_DOWNLOAD_SIGNED_ACTIVEX, true},
+        {URLACTION_JAVA_PERMISSIONS, true},
+        {URLACTION_HTML_SUBMIT_FORMS, true},
+        {URLACTION_HTML_FONT_DOWNLOAD, true},
+        {URLACTION_HTML_SUBFRAME_NAVIGATE, true},
+        {URLACTION_HTML_META_REFRESH, true},
+        {URLACTION_SHELL_FILE_DOWNLOAD, true},
+        {URLACTION_SHELL_VERB, true},
+        {URLACTION_CREDENTIALS_USE, true},
+        {0x2000, true},  // behaviours
+        {URLACTION_HTML_MIXED_CONTENT, false},
+        {URLACTION_AUTHENTICATE_CLIENT, false},
+        {URLACTION_FEATURE_MIME_SNIFFING, false},
+    };
+    for (const Action& a : table) {
+        DWORD policy = 0xABCD;
+        const HRESULT hr = security->ProcessUrlAction(
+            L"http://ads.example/a.htm", a.action, reinterpret_cast<BYTE*>(&policy),
+            sizeof(policy), nullptr, 0, 0, 0);
+        EXPECT_EQ(hr, a.refused ? S_FALSE : INET_E_DEFAULT_ACTION) << std::hex << a.action;
+        EXPECT_EQ(policy, a.refused ? static_cast<DWORD>(URLPOLICY_DISALLOW) : 0xABCDu)
+            << std::hex << a.action;
+        EXPECT_EQ(PreviewRefusesUrlAction(a.action), a.refused);
+    }
+    // A policy buffer too small to hold the answer is not written; still no.
+    BYTE small[2] = {7, 7};
+    EXPECT_EQ(security->ProcessUrlAction(nullptr, URLACTION_SCRIPT_RUN, small, sizeof(small),
+                                         nullptr, 0, 0, 0),
+              S_FALSE);
+    EXPECT_EQ(small[0], 7);
+    // The site offers no other service.
+    IUnknown* other = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(services->QueryService(IID_IOleClientSite, IID_IUnknown,
+                                     reinterpret_cast<void**>(&other)),
+              E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
 }
 
 // A DWebBrowserEvents2 call as the control makes it: arguments right to left.
