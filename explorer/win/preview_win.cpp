@@ -1,6 +1,7 @@
 #include "explorer/win/preview_win.h"
 
 #include "explorer/preview_text.h"
+#include "explorer/win/preview_engine_win.h"
 #include "platform/win/utf16_win.h"
 #include "res/resource.h"
 
@@ -41,7 +42,7 @@ std::unique_ptr<ElementRenderer> MakeTextRenderer() {
 }
 
 CElementPreview::CElementPreview(std::unique_ptr<ElementRenderer> renderer)
-    : renderer_(renderer ? std::move(renderer) : MakeTextRenderer()) {}
+    : renderer_(renderer ? std::move(renderer) : MakePreferredRenderer()) {}
 
 bool CElementPreview::CreatePreview(HWND parent, int paneId) {
     if (!CreatePane(parent, paneId)) {

@@ -1,7 +1,9 @@
 // The element preview: the lower right pane, which shows the filter selected
-// in the list. How it shows it is behind ElementRenderer: the text renderer
-// shows the element's type, name and saved markup as plain text and never
-// runs it; a renderer with an embedded HTML engine can take its place.
+// in the list. How it shows it is behind ElementRenderer: the HTML renderer
+// shows the saved markup in the browser control with scripts, plug-ins,
+// downloads and navigation shut off (preview_html_win.h); where no HTML engine
+// can be embedded the text renderer shows the element's type, name and saved
+// markup as plain text (preview_engine_win.h makes the choice).
 #pragma once
 
 #include <memory>
@@ -29,7 +31,8 @@ std::unique_ptr<ElementRenderer> MakeTextRenderer();
 
 class CElementPreview : public CPane {
 public:
-    // renderer null: the text renderer.
+    // renderer null: the HTML renderer where an engine can be embedded, the
+    // text renderer otherwise. A renderer whose Create fails gives way to text.
     explicit CElementPreview(std::unique_ptr<ElementRenderer> renderer = nullptr);
     bool CreatePreview(HWND parent, int paneId);
 
