@@ -93,6 +93,10 @@ public:
     // whose list is still the same); gives up one unanswered for too long.
     void CollectPending();
     bool PassPending() const { return pending_.pass != nullptr; }
+    // Whether the pending pass (if any) has its answer, without taking it.
+    bool PassAnswered() const {
+        return pending_.pass == nullptr || pending_.pass->Wait(std::chrono::steady_clock::time_point{});
+    }
     // The source index of an element filter: its hint, or for an element
     // past what the hint holds, the position found by name; -1 when unknown.
     int LocatedIndex(const WorkingFilter& filter) const;
