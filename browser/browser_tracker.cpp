@@ -92,9 +92,10 @@ int BrowserTracker::Apply(int mode) {
     }
     if (mode == kApplyNavigate) {
         if (reloadPending) {
-            ReloadFilters();
+            ReloadWithoutWaiting();  // saves the hits itself
+        } else {
+            Store().SaveHits(filters.data(), UsedCount());
         }
-        Store().SaveHits(filters.data(), UsedCount());
         return 1;
     }
     if (mode == kApplyTick) {
