@@ -74,6 +74,8 @@ public:
     bool IsPopupStyle();
     bool Quit();
     void SaveHitsOnClose();
+    // The hits of the list into the store, when they changed since last time.
+    void SaveHits();
     // Disconnects the event sink now (no more events from this browser).
     void DisconnectSink();
 
@@ -187,6 +189,7 @@ private:
     // Whether a filter added for pageUrl belongs in this tracker's list now.
     bool AddedApplies(const std::string& pageUrl, const FilterRecord& record) const;
     unsigned listGeneration_ = 0;  // changes whenever the list changes
+    std::uint64_t savedHits_ = 0;  // what SaveHits last wrote, hashed
     // Elements past what the 16-bit hint holds, found by name: filter type and
     // name to source index. Their filters keep the hint -1 ("no hint").
     std::unordered_map<std::string, int> farIndexes_;
