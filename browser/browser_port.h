@@ -29,6 +29,9 @@ enum TrackerEventCode : int {
     kEventWindowRegistered = 4,
     kEventWindowRevoked = 5,
     kEventNewWindow = 6,
+    // A pass sent to the browser's page without waiting has its answer: the
+    // tracker takes it (a backend whose passes are done at once never sends it).
+    kEventPassAnswered = 7,
 };
 
 // Receives the events of one browser or of the shell's window collection.

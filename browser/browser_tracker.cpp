@@ -65,7 +65,7 @@ void BrowserTracker::ReloadFilters() {
 }
 
 void BrowserTracker::SaveAndRefresh() {
-    Store().SaveHits(filters.data(), UsedCount());
+    SaveHits();
     // A navigation may have replaced the page's document object: take the
     // browser's current one, keeping the old one when it cannot be had.
     if (browser) {
@@ -92,9 +92,10 @@ int BrowserTracker::Apply(int mode) {
     }
     if (mode == kApplyNavigate) {
         if (reloadPending) {
-            ReloadFilters();
+            ReloadWithoutWaiting();  // saves the hits itself
+        } else {
+            SaveHits();
         }
-        Store().SaveHits(filters.data(), UsedCount());
         return 1;
     }
     if (mode == kApplyTick) {
@@ -158,7 +159,38 @@ bool BrowserTracker::Quit() {
 }
 
 void BrowserTracker::SaveHitsOnClose() {
-    Store().SaveHits(filters.data(), UsedCount());
+    SaveHits();
+}
+
+void BrowserTracker::SaveHits() {
+    // The store writes durably (and slowly): the hits are written only when
+    // they changed since this tracker last wrote them.
+    std::uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
+        }
+        hash = (hash ^ 0xFFu) * 1099511628211ull;
+    };
+    const int count = UsedCount();
+    for (int i = 0; i < count; ++i) {
+        const WorkingFilter& filter = filters[static_cast<std::size_t>(i)];
+        if (filter.nStatus == 0) {
+            continue;
+        }
+        mix(filter.sHtml.data(), filter.sHtml.size());
+        mix(filter.sType.data(), filter.sType.size());
+        mix(filter.sName.data(), filter.sName.size());
+        mix(&filter.tLastHit, sizeof filter.tLastHit);
+        mix(&filter.nHint, sizeof filter.nHint);
+    }
+    if (hash == savedHits_) {
+        return;
+    }
+    if (Store().SaveHits(filters.data(), count) == 1) {
+        savedHits_ = hash;
+    }
 }
 
 }  // namespace qm

@@ -36,10 +36,6 @@ constexpr int kApplyTick = 2;
 // The popup timing window in milliseconds.
 constexpr std::uint32_t kPopupWindowMs = 1500;
 
-// How long an event or a tick waits for the pages' answers to an examination
-// of the filters; a page that answers later is skipped for that tick (a late
-// completion is taken at the next tick), so that no page holds the caller.
-constexpr int kPassWaitMs = 40;
 // A pass still unanswered after this long is given up.
 constexpr int kPassAbandonMs = 10000;
 
@@ -78,6 +74,8 @@ public:
     bool IsPopupStyle();
     bool Quit();
     void SaveHitsOnClose();
+    // The hits of the list into the store, when they changed since last time.
+    void SaveHits();
     // Disconnects the event sink now (no more events from this browser).
     void DisconnectSink();
 
@@ -89,10 +87,18 @@ public:
     // by until, else leaves it pending.
     bool BeginTick();
     void EndTick(std::chrono::steady_clock::time_point until);
-    // Applies a pending pass that has been answered meanwhile (a completion
-    // whose list is still the same); gives up one unanswered for too long.
+    // Applies a pending pass that has been answered meanwhile (when the list
+    // is still the same); gives up one unanswered for too long.
     void CollectPending();
     bool PassPending() const { return pending_.pass != nullptr; }
+    // Applies the answers of the searches for added filters that are in.
+    void CollectAdded();
+    // Applies the pending pass when its answer is in (true), without waiting.
+    bool TakeAnswer();
+    // Whether the pending pass (if any) has its answer, without taking it.
+    bool PassAnswered() const {
+        return pending_.pass == nullptr || pending_.pass->Wait(std::chrono::steady_clock::time_point{});
+    }
     // The source index of an element filter: its hint, or for an element
     // past what the hint holds, the position found by name; -1 when unknown.
     int LocatedIndex(const WorkingFilter& filter) const;
@@ -143,6 +149,8 @@ public:
 
 private:
     void ReloadFilters();
+    // The list of the page's current address, had by a pass without waiting.
+    void ReloadWithoutWaiting();
     // The halves of a reload: hit times saved and the document taken again;
     // the list loaded for url.
     void SaveAndRefresh();
@@ -154,7 +162,8 @@ private:
     std::shared_ptr<PendingPass> StartPass(bool search, const std::string& expectedUrl = {});
     // Applies an answered pass; the completion's result (0: no body).
     int FinishPass(PendingPass& pass, bool search);
-    // Mode 1: the completion's pass, waited for at most kPassWaitMs.
+    // Mode 1: the completion's pass, applied at once when the backend answers
+    // at once, else when its answer comes (kEventPassAnswered) or at a tick.
     int ApplyCompletion();
     void SetLocated(WorkingFilter& filter, int sourceIndex);
     void ListChanged() { ++listGeneration_; }
@@ -169,7 +178,18 @@ private:
         std::chrono::steady_clock::time_point started{};
     };
     Pending pending_;
+    // The in-page searches for filters added to the store, not answered yet.
+    struct AddedPass {
+        std::shared_ptr<PendingPass> pass;
+        FilterRecord record;
+        std::string url;  // the address the tracker was at
+        std::chrono::steady_clock::time_point started{};
+    };
+    std::vector<AddedPass> added_;
+    // Whether a filter added for pageUrl belongs in this tracker's list now.
+    bool AddedApplies(const std::string& pageUrl, const FilterRecord& record) const;
     unsigned listGeneration_ = 0;  // changes whenever the list changes
+    std::uint64_t savedHits_ = 0;  // what SaveHits last wrote, hashed
     // Elements past what the 16-bit hint holds, found by name: filter type and
     // name to source index. Their filters keep the hint -1 ("no hint").
     std::unordered_map<std::string, int> farIndexes_;

@@ -63,47 +63,86 @@ void BrowserTracker::ResolveIndexes(const std::string& tag) {
 }
 
 void BrowserTracker::OnFilterAdded(const std::string& pageUrl, const FilterRecord& record) {
-    std::string current;
-    if (!ReadUrl(current)) {
+    CollectPending();
+    // The address last read: a document moved on since is left alone (its
+    // completion loads the list with the new filter in it).
+    if (!document || reloadPending || url.empty() || !AddedApplies(pageUrl, record)) {
         return;
     }
+    // Only the new filter's file name is searched, in the page: the page's
+    // source is not fetched. The located filters go with it, so that what
+    // the page watches stays the same.
+    PassRequest request = MakeRequest(false);
+    request.popups.clear();
+    request.search = true;
+    request.listed.push_back(
+        PassRequest::Listed{record.sType, record.sName, GetLastPathPart(record.sName)});
+    request.statuses.push_back(kStatusIdle);
+    request.expectedUrl = url;  // no list key: the page keeps no copy of this one
+    std::shared_ptr<PendingPass> pass = document->StartPass(request);
+    if (!pass) {
+        return;
+    }
+    added_.push_back(AddedPass{pass, record, url, std::chrono::steady_clock::now()});
+    CollectAdded();  // at once from a backend that answers at once
+}
+
+bool BrowserTracker::AddedApplies(const std::string& pageUrl, const FilterRecord& record) const {
     const int count = UsedCount();
     for (int i = 0; i < count; ++i) {
         const WorkingFilter& filter = filters[static_cast<std::size_t>(i)];
         if (filter.sType == record.sType && filter.sName == record.sName) {
-            return;
+            return false;
         }
     }
-    if (pageUrl != current) {
+    if (pageUrl != url) {
         if (record.nScope == kScopeHost) {
-            if (GetHostName(pageUrl) != GetHostName(current)) {
-                return;
+            if (GetHostName(pageUrl) != GetHostName(url)) {
+                return false;
             }
         } else if (record.nScope == kScopeDomain) {
-            if (GetDomainName(pageUrl) != GetDomainName(current)) {
-                return;
+            if (GetDomainName(pageUrl) != GetDomainName(url)) {
+                return false;
             }
         } else {
-            return;
+            return false;
         }
     }
-    if (count + 1 >= kMaxAddedFilterLimit) {
-        return;
+    return count + 1 < kMaxAddedFilterLimit;
+}
+
+void BrowserTracker::CollectAdded() {
+    for (std::size_t i = 0; i < added_.size();) {
+        AddedPass& added = added_[i];
+        const bool answered = added.pass->Wait(std::chrono::steady_clock::time_point{});
+        if (!answered && std::chrono::steady_clock::now() - added.started <
+                             std::chrono::milliseconds(kPassAbandonMs)) {
+            ++i;
+            continue;
+        }
+        AddedPass taken = std::move(added);
+        added_.erase(added_.begin() + static_cast<std::ptrdiff_t>(i));
+        PassResult result;
+        // Taken only while the tracker is still on the document it was sent
+        // to and the filter still belongs in its list.
+        if (!answered || !taken.pass->Result(result) || result.moved || !result.bodyFound ||
+            reloadPending || taken.url != url || !AddedApplies(taken.url, taken.record) ||
+            std::find(result.candidates.begin(), result.candidates.end(), 0) ==
+                result.candidates.end()) {
+            continue;
+        }
+        const int count = UsedCount();
+        WorkingFilter& filter = filters[static_cast<std::size_t>(count)];
+        filter = taken.record;
+        filter.nStatus = kStatusCandidate;
+        filterCount = count + 1;
+        ListChanged();
+        for (const auto& [position, sourceIndex] : result.located) {
+            if (position == 0) {
+                SetLocated(filter, sourceIndex);
+            }
+        }
     }
-    ElementPtr body = document ? document->Body() : nullptr;
-    std::string source;
-    if (!body || !body->OuterHtml(source)) {
-        return;
-    }
-    if (source.find(GetLastPathPart(record.sName)) == std::string::npos) {
-        return;
-    }
-    WorkingFilter& added = filters[static_cast<std::size_t>(count)];
-    added = record;
-    added.nStatus = kStatusCandidate;
-    filterCount = count + 1;
-    ListChanged();
-    ResolveIndexes(record.sType);
 }
 
 void BrowserTracker::OnFilterRestored(const std::string& /*pageUrl*/, const FilterRecord& record) {

@@ -8,8 +8,8 @@ namespace qm {
 class TrackerEventPoster {
 public:
     virtual ~TrackerEventPoster() = default;
-    // code: a TrackerEventCode (0..6); value: the tracker slot for codes 0-3 and
-    // 6, the shell's cookie for codes 4 and 5.
+    // code: a TrackerEventCode (0..7); value: the tracker slot for codes 0-3,
+    // 6 and 7, the shell's cookie for codes 4 and 5.
     virtual void PostTrackerEvent(int code, long value) = 0;
 };
 

@@ -247,18 +247,41 @@ void BrowserTracker::EndTick(std::chrono::steady_clock::time_point until) {
     }
 }
 
+bool BrowserTracker::TakeAnswer() {
+    if (!pending_.pass || !pending_.pass->Wait(SteadyClock::time_point{})) {
+        return false;
+    }
+    std::shared_ptr<PendingPass> current = pending_.pass;
+    FinishPass(*current, pending_.search);
+    return true;
+}
+
+void BrowserTracker::ReloadWithoutWaiting() {
+    SaveAndRefresh();
+    CollectPending();
+    if (PassPending()) {
+        return;  // the list is had at the next apply or tick
+    }
+    // The page's address and with it the list come with the pass's answer,
+    // at once from a backend that answers at once, else when it comes.
+    if (StartPass(false, kUnknownAddress)) {
+        pending_.again = false;
+        CollectPending();
+    }
+}
+
 void BrowserTracker::CollectPending() {
+    if (!added_.empty()) {
+        CollectAdded();
+    }
     if (!pending_.pass) {
         return;
     }
     std::shared_ptr<PendingPass> pass = pending_.pass;
     if (pass->Wait(SteadyClock::time_point{})) {
-        // A late check is stale by now; a late completion still locates.
-        if (pending_.search) {
-            FinishPass(*pass, true);
-        } else {
-            pending_ = Pending{};
-        }
+        // A late answer is still taken: the page has hidden what it found,
+        // and the list positions hold while the list is the same.
+        FinishPass(*pass, pending_.search);
     } else if (SteadyClock::now() - pending_.started > std::chrono::milliseconds(kPassAbandonMs)) {
         pending_ = Pending{};
     }
@@ -271,28 +294,31 @@ int BrowserTracker::ApplyCompletion() {
     std::string expected;
     if (reloadPending) {
         SaveAndRefresh();
-        if (url.empty()) {
-            // A window never read: its list is had before anything else of
-            // it is looked at (the popup rules read it when its popups come).
-            std::string address;
-            if (ReadUrl(address)) {
-                LoadList();
-            }
+        std::string address;
+        if (url.empty() && OpenedPopupRecently() && ReadUrl(address)) {
+            // A window never read that has opened others: the popup rules
+            // need its list before those windows are reported, so its
+            // address is read now (the page is done with its scripts).
+            LoadList();
+        } else if (url.empty()) {
+            // Any other window never read: the pass reads its address first
+            // and comes again with the list of it, without waiting.
+            expected = kUnknownAddress;
         } else {
             expected = url;
             LoadList();
         }
     }
-    const auto until = SteadyClock::now() + std::chrono::milliseconds(kPassWaitMs);
     if (!StartPass(true, expected)) {
         return 0;
     }
     int result = 1;
-    // A document found at another address gets a second pass, within the same wait.
+    // No waiting for the page. A document found at another address gets a
+    // second pass.
     for (int pass = 0; pass < 2 && pending_.pass; ++pass) {
         std::shared_ptr<PendingPass> current = pending_.pass;
-        if (!current->Wait(until)) {
-            return 1;  // applied when it comes, at a later tick
+        if (!current->Wait(SteadyClock::time_point{})) {
+            return 1;  // applied when it comes
         }
         result = FinishPass(*current, true);
     }

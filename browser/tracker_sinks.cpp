@@ -9,6 +9,7 @@ void TrackerBrowserSink::OnBrowserEvent(int code, long /*param*/) {
         case kEventDocumentComplete:
         case kEventQuit:
         case kEventNewWindow:
+        case kEventPassAnswered:
             if (poster_ != nullptr) {
                 poster_->PostTrackerEvent(code, slot_);
             }

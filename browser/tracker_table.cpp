@@ -141,6 +141,7 @@ void TrackerTable::OnTrackerEvent(int code, long value) {
         case kEventDocumentComplete:
         case kEventQuit:
         case kEventNewWindow:
+        case kEventPassAnswered:
             break;
         default:
             return;
@@ -168,6 +169,9 @@ void TrackerTable::OnTrackerEvent(int code, long value) {
         case kEventNewWindow:
             tracker->NoteNewWindow();
             break;
+        case kEventPassAnswered:
+            tracker->CollectPending();
+            break;
         default:
             break;
     }
@@ -178,19 +182,19 @@ void TrackerTable::OnTick() {
     if ((before & 1u) != 0) {
         RescanWindows();
     }
-    // Every due check goes out first; then the answers are gathered, each
-    // page given until the same deadline, so that the tick costs about one
-    // round trip however many pages there are, and a page that does not
-    // answer in time is skipped without holding the others.
+    // Every due check goes out at once, and no page is waited for: each
+    // answer is taken as it comes (kEventPassAnswered), or at the latest at
+    // the next tick, so that a page that does not answer holds nothing.
     std::vector<BrowserTracker*> started;
     for (auto& tracker : slots_) {
         if (tracker && tracker->BeginTick()) {
             started.push_back(tracker.get());
         }
     }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPassWaitMs);
     for (BrowserTracker* tracker : started) {
-        tracker->EndTick(until);
+        // A backend that answers at once (and a second pass after a move).
+        for (int pass = 0; pass < 2 && tracker->TakeAnswer(); ++pass) {
+        }
     }
 }
 
@@ -199,6 +203,10 @@ bool TrackerTable::PopupGate(BrowserTracker& tracker) {
         return true;
     }
     for (auto& other : slots_) {
+        if (other && other.get() != &tracker) {
+            // An opener whose list is still on its way takes it now, if it came.
+            other->CollectPending();
+        }
         if (other && other.get() != &tracker && other->OpenedPopupRecently() &&
             other->HasNoPopupFilter()) {
             other->MarkNoPopupHits();

@@ -10,14 +10,20 @@
 // The binary exits non-zero when a measurement fails or a completion needs more
 // than 2 round trips. The three time ratios are not met yet on a 2-core
 // machine: they are reported as missed, and fail the run only with --strict.
+// The 64-tab tick is timed until the last tab's answer is in, and is shown
+// beside the same fan-out of trivial evaluations (the browser's own floor);
+// the hostile run reports the longest hold of each kind of event and of the tick.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -176,15 +182,18 @@ public:
     void PostTrackerEvent(int code, long value) override { posted_.emplace_back(code, value); }
 
     // Pumps and hands the posted events to the table; the longest event.
-    double Deliver() {
+    // holds, when given, keeps the longest of each kind of event.
+    double Deliver(std::map<std::string, double>* holds = nullptr) {
         double worst = 0;
+        auto start = Clock::now();
         system_.Pump();
+        Note(holds, "pump", Ms(Clock::now() - start), worst);
         while (!posted_.empty()) {
             auto [code, value] = posted_.front();
             posted_.pop_front();
-            const auto start = Clock::now();
+            start = Clock::now();
             table_->OnTrackerEvent(code, value);
-            worst = std::max(worst, Ms(Clock::now() - start));
+            Note(holds, EventName(code), Ms(Clock::now() - start), worst);
         }
         return worst;
     }
@@ -214,8 +223,10 @@ public:
     }
 
     // A tick on which every tracker's check is due, none still waiting for
-    // an earlier one; its wall time in seconds and how many were skipped.
-    int TickAll(double& seconds) {
+    // an earlier one. hold: how long the tick held the caller; seconds: until
+    // the answers of all tabs were in (those skipped by the tick included, so
+    // that a tick that skips does not look faster). How many were skipped.
+    int TickAll(double& hold, double& seconds) {
         const auto settled = Clock::now() + std::chrono::seconds(5);
         for (int s = 0; s < qm::kMaxTrackers; ++s) {
             if (qm::BrowserTracker* t = table_->Tracker(s)) {
@@ -228,13 +239,69 @@ public:
         }
         const auto start = Clock::now();
         table_->OnTick();
-        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const auto held = Clock::now();
+        hold = std::chrono::duration<double>(held - start).count();
         int skipped = 0;
+        std::vector<qm::BrowserTracker*> late;
         for (int s = 0; s < qm::kMaxTrackers; ++s) {
             qm::BrowserTracker* t = table_->Tracker(s);
-            skipped += t != nullptr && t->PassPending() ? 1 : 0;
+            if (t != nullptr && t->PassPending()) {
+                late.push_back(t);
+            }
         }
+        skipped = static_cast<int>(late.size());
+        const auto end = Clock::now() + std::chrono::seconds(5);
+        while (!late.empty() && Clock::now() < end) {
+            if (late.back()->PassAnswered()) {
+                late.pop_back();
+            } else {
+                std::this_thread::yield();
+            }
+        }
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
         return skipped;
+    }
+
+    // The floor under any tick: one trivial evaluation sent to every tab at
+    // once, until the last answer is in.
+    bool FanOut(double& seconds) {
+        std::vector<std::string> sessions;
+        for (int s = 0; s < qm::kMaxTrackers; ++s) {
+            if (qm::BrowserTracker* t = table_->Tracker(s)) {
+                sessions.push_back(
+                    std::dynamic_pointer_cast<qm::cdp::CdpBrowser>(t->browser)->Page()->Session());
+            }
+        }
+        struct Count {
+            std::mutex mutex;
+            std::condition_variable done;
+            int left = 0;
+            bool ok = true;
+        };
+        auto count = std::make_shared<Count>();
+        count->left = static_cast<int>(sessions.size());
+        const auto start = Clock::now();
+        for (const std::string& session : sessions) {
+            const bool sent = system_.Connection().Post(
+                "Runtime.evaluate", Json{{"expression", "1"}, {"returnByValue", true}}, session,
+                [count](qm::cdp::CdpAnswer answer) {
+                    std::lock_guard<std::mutex> lock(count->mutex);
+                    count->ok = count->ok && answer.ok;
+                    if (--count->left == 0) {
+                        count->done.notify_all();
+                    }
+                });
+            if (!sent) {
+                std::lock_guard<std::mutex> lock(count->mutex);
+                count->ok = false;
+                --count->left;
+            }
+        }
+        std::unique_lock<std::mutex> lock(count->mutex);
+        const bool all = count->done.wait_for(lock, std::chrono::seconds(5),
+                                              [&count] { return count->left <= 0; });
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return all && count->ok;
     }
 
     std::uint64_t RoundTrips() const { return system_.RoundTrips(); }
@@ -263,10 +330,11 @@ public:
             }
         }
         double worst = 0;
+        holds_.clear();
         const auto end = Clock::now() + std::chrono::seconds(seconds);
         auto nextTick = Clock::now();
         while (Clock::now() < end) {
-            worst = std::max(worst, Deliver());
+            worst = std::max(worst, Deliver(&holds_));
             if (Clock::now() >= nextTick) {
                 // The frozen page in front: checked on every tick.
                 for (int s = 0; s < qm::kMaxTrackers; ++s) {
@@ -277,7 +345,7 @@ public:
                 }
                 const auto start = Clock::now();
                 table_->OnTick();
-                worst = std::max(worst, Ms(Clock::now() - start));
+                Note(&holds_, "tick", Ms(Clock::now() - start), worst);
                 nextTick = Clock::now() + std::chrono::milliseconds(100);
             }
             system_.WaitForEvents(10);
@@ -285,7 +353,32 @@ public:
         return worst;
     }
 
+    // The longest hold of each kind in the last hostile run.
+    const std::map<std::string, double>& Holds() const { return holds_; }
+
 private:
+    static const char* EventName(int code) {
+        switch (code) {
+            case qm::kEventBeforeNavigate: return "event BeforeNavigate";
+            case qm::kEventNavigateComplete: return "event NavigateComplete";
+            case qm::kEventDocumentComplete: return "event DocumentComplete";
+            case qm::kEventQuit: return "event Quit";
+            case qm::kEventWindowRegistered: return "event WindowRegistered";
+            case qm::kEventWindowRevoked: return "event WindowRevoked";
+            case qm::kEventNewWindow: return "event NewWindow";
+            default: return "event other";
+        }
+    }
+
+    static void Note(std::map<std::string, double>* holds, const std::string& kind, double ms,
+                     double& worst) {
+        worst = std::max(worst, ms);
+        if (holds != nullptr) {
+            double& longest = (*holds)[kind];
+            longest = std::max(longest, ms);
+        }
+    }
+
     static double Ms(Clock::duration d) {
         return std::chrono::duration<double, std::milli>(d).count();
     }
@@ -363,6 +456,7 @@ private:
     std::unique_ptr<qm::FilterStore> store_;
     std::unique_ptr<qm::TrackerTable> table_;
     std::deque<std::pair<int, long>> posted_;
+    std::map<std::string, double> holds_;
     qm::BrowserTracker* big_ = nullptr;
     std::string session_;
 };
@@ -396,10 +490,25 @@ void BM_BodyOuterHtml(benchmark::State& state) {
     }
 }
 
+double worstTickHold = 0;
+
 void BM_TickOver64Tabs(benchmark::State& state) {
     for (auto _ : state) {
+        double hold = 0;
         double seconds = 0;
-        worstSkipped = std::max(worstSkipped, harness->TickAll(seconds));
+        worstSkipped = std::max(worstSkipped, harness->TickAll(hold, seconds));
+        worstTickHold = std::max(worstTickHold, hold);
+        state.SetIterationTime(seconds);
+    }
+}
+
+void BM_FanOut64Tabs(benchmark::State& state) {
+    for (auto _ : state) {
+        double seconds = 0;
+        if (!harness->FanOut(seconds)) {
+            state.SkipWithError("an evaluation failed");
+            return;
+        }
         state.SetIterationTime(seconds);
     }
 }
@@ -438,11 +547,12 @@ int main(int argc, char** argv) {
              {"BM_Completion", BM_Completion},
              {"BM_BodyOuterHtml", BM_BodyOuterHtml},
              {"BM_TickOver64Tabs", BM_TickOver64Tabs},
+             {"BM_FanOut64Tabs", BM_FanOut64Tabs},
              {"BM_OneRoundTrip", BM_OneRoundTrip}}) {
         auto* benchmark = benchmark::RegisterBenchmark(name, function);
         benchmark->Unit(benchmark::kMillisecond)->Repetitions(qm::bench::kRepetitions);
         // The tick is timed alone: settling the pages before it is not part of it.
-        if (std::string(name) == "BM_TickOver64Tabs") {
+        if (std::string(name) == "BM_TickOver64Tabs" || std::string(name) == "BM_FanOut64Tabs") {
             benchmark->UseManualTime();
         } else {
             benchmark->UseRealTime();
@@ -465,6 +575,7 @@ int main(int argc, char** argv) {
     const double fetch = fastest("BM_BodyOuterHtml");
     const double tick = fastest("BM_TickOver64Tabs");
     const double trip = fastest("BM_OneRoundTrip");
+    const double fanOut = fastest("BM_FanOut64Tabs");
     const double completionRatio = fetch > 0 ? completion / fetch : 0;
     const double tickRatio = trip > 0 ? tick / trip : 0;
     std::printf("completion, %d elements and %d filters: %.3f ms in %llu round trips; body "
@@ -472,11 +583,20 @@ int main(int argc, char** argv) {
                 kElements, kFilters, completion * 1e3,
                 static_cast<unsigned long long>(completionTrips), fetch * 1e3, completionRatio,
                 kCompletionTarget);
-    std::printf("tick over %d tabs: %.3f ms (at most %d of them skipped, answering after the "
-                "tick's wait); one round trip %.3f ms; ratio %.2f (target <= %.1f)\n",
-                trackers, tick * 1e3, worstSkipped, trip * 1e3, tickRatio, kTickTarget);
+    std::printf("tick over %d tabs: %.3f ms until every tab's answer was in (the tick waits for "
+                "no page: up to %d answers came after it returned, taken as they came; the tick "
+                "itself held the caller at most %.3f ms); one round trip %.3f ms; ratio %.2f "
+                "(target <= %.1f)\n",
+                trackers, tick * 1e3, worstSkipped, worstTickHold * 1e3, trip * 1e3, tickRatio,
+                kTickTarget);
+    std::printf("one trivial evaluation sent to each of the %d tabs at once: %.3f ms until the "
+                "last answer, %.2fx one round trip (the browser's own floor under the tick)\n",
+                trackers, fanOut * 1e3, trip > 0 ? fanOut / trip : 0.0);
     std::printf("hostile pages: worst hold of the user-interface thread %.1f ms (target <= %.0f)\n",
                 worstHold, kHoldTargetMs);
+    for (const auto& [kind, ms] : harness->Holds()) {
+        std::printf("  longest %s: %.1f ms\n", kind.c_str(), ms);
+    }
     bool ok = true;
     auto miss = [&ok](bool missed, const char* what) {
         if (missed) {

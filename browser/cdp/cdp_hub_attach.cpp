@@ -37,6 +37,13 @@ std::shared_ptr<CdpPage> CdpHub::MakePage(const std::string& targetId) {
             }
         }
     });
+    page->SetAnswered([this, ordinal] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto listened = listened_.find(ordinal);
+        if (listened != listened_.end() && listened->second > 0) {
+            Queue(ordinal, kEventPassAnswered, 0);
+        }
+    });
     return page;
 }
 

@@ -162,8 +162,16 @@ bool CdpPage::Send(const char* op, const Json& args, Reply done, int* context) {
     if (outstanding_->count.fetch_add(1) == 0) {
         outstanding_->since.store(std::chrono::steady_clock::now().time_since_epoch().count());
     }
-    auto finish = [done = std::move(done), outstanding = outstanding_](CdpAnswer answer,
-                                                                        int world) {
+    auto finish = [done = std::move(done), outstanding = outstanding_,
+                   answered = answered_](CdpAnswer answer, int world) {
+        struct Tell {
+            const std::function<void()>& answered;
+            ~Tell() {
+                if (answered) {
+                    answered();
+                }
+            }
+        } tell{answered};
         if (outstanding->count.fetch_sub(1) == 1) {
             outstanding->since.store(0);
         }

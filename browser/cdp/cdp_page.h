@@ -111,6 +111,9 @@ public:
     // Runs on the network thread when the page answers again after calls
     // failed for its silence: the work they were part of should be redone.
     void SetRecovered(std::function<void()> recovered) { recovered_ = std::move(recovered); }
+    // Runs on the network thread after an operation sent by Send has its
+    // answer (set before the first Send).
+    void SetAnswered(std::function<void()> answered) { answered_ = std::move(answered); }
 
     // Owner's thread. The identities of this page's located adverts: the
     // helper hides them as soon as the page inserts them, also in every later
@@ -169,6 +172,7 @@ private:
     };
     std::shared_ptr<Outstanding> outstanding_ = std::make_shared<Outstanding>();
     std::function<void()> recovered_;
+    std::function<void()> answered_;
     std::vector<std::string> watched_;  // sorted
     std::string watchedHost_;
     // Identifier of the script registered for new documents (network thread

@@ -137,7 +137,7 @@ public:
         if (out.moved) {
             return true;
         }
-        if (search_) {
+        if (search_ && !listKey_.empty()) {
             page_->NoteList(answer_->world, listKey_);
         }
         // The located adverts (those checked before a recognising popup
@@ -194,7 +194,8 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
     const int expected = page_->Gone() ? 0 : page_->CurrentWorld();
     if (request.search) {
         Json list;  // null: the world holds it already
-        if (expected == 0 || !page_->HoldsList(expected, request.listKey)) {
+        if (expected == 0 || request.listKey.empty() ||
+            !page_->HoldsList(expected, request.listKey)) {
             list = Json::array();
             for (const PassRequest::Listed& listed : request.listed) {
                 list.push_back(Json::array({listed.type, listed.name, listed.fileName}));

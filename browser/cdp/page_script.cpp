@@ -173,7 +173,12 @@ const char* const kPageScript = R"JS((() => {
       return found;
     };
   };
+  // A list without a key (the search for one added filter) is not kept.
   const listOf = (key, given) => {
+    if (key === '') {
+      if (!Array.isArray(given)) throw 0;
+      return { rows: given, search: automaton(given.map((r) => String(r[2]))) };
+    }
     let l = lists.get(key);
     if (l) return l;
     if (!Array.isArray(given)) throw 0;
