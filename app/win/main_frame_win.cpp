@@ -22,6 +22,10 @@ constexpr int kPreviewPaneId = 3;
 // Posted when the frame becomes active: once the system has finished putting
 // it in front, the Always On Top bin is restacked above it.
 constexpr UINT kRaiseTopMostMessage = WM_APP + 1;
+// The restacking after an activation: a timer of its own, a few ticks.
+constexpr UINT_PTR kRaiseTopMostTimer = 0x5152;
+constexpr UINT kRaiseTopMostMilliseconds = 150;
+constexpr int kRaiseTopMostTicks = 4;
 
 // The folder above the data folder holds the profile (the column widths).
 std::string ProfilePath(const std::string& dataDirectory) {
@@ -210,6 +214,13 @@ bool CMainFrame::OnClose() {
 }
 
 bool CMainFrame::OnTimer(UINT_PTR id) {
+    if (id == kRaiseTopMostTimer) {
+        if (++raiseTicks_ >= kRaiseTopMostTicks) {
+            ::KillTimer(Handle(), kRaiseTopMostTimer);
+        }
+        RaiseTopMostWindows();
+        return true;
+    }
     // Every timer of the frame feeds the list's preview check; the base
     // class then takes its own (the menu bar's hot tracking).
     list_.Post(WM_TIMER, 0, 0);
@@ -265,6 +276,12 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) {
                 ::PostMessageW(Handle(), kRaiseTopMostMessage, 0, 0);
+                // Wine raises the X window of a frame activated from another
+                // program some time after the activation, over the top-most
+                // windows that were already restacked: restack them again a
+                // few times while that settles.
+                raiseTicks_ = 0;
+                ::SetTimer(Handle(), kRaiseTopMostTimer, kRaiseTopMostMilliseconds, nullptr);
             }
             return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
         case kRaiseTopMostMessage:

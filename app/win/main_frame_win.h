@@ -52,6 +52,7 @@ public:
     HWND Toolbar() const { return toolbar_; }
     HWND Rebar() const { return rebar_; }
     HWND StatusBar() const { return status_; }
+
     // The command's state as its menu item and toolbar button show it.
     bool IsCommandEnabled(int id) const;
     bool IsCommandChecked(int id) const;
@@ -70,6 +71,7 @@ protected:
 
 private:
     bool CreateBars();
+
     bool CreatePanes();
     void Layout();
     void UpdateToolbar();
@@ -92,6 +94,7 @@ private:
     HACCEL accelerators_ = nullptr;
     HIMAGELIST toolbarImages_ = nullptr;
     bool activeTree_ = false;
+    int raiseTicks_ = 0;  // restacking ticks since the last activation
 };
 
 }  // namespace qm::win

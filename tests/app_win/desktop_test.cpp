@@ -153,16 +153,10 @@ TEST(Desktop, AlwaysOnTopBinStaysAboveTheExplorerWindowThatOpenBringsForward) {
         return wt::Near(c, RGB(0x5a, 0x8f, 0xc8), 6);
     });
     wt::SaveScreenshot("bin_above_frame");
-    if (blue <= 20) {
-        // Open fault: with the explorer's full frame, Wine keeps drawing the
-        // frame over the bin although the bin is first in the stacking order
-        // checked above. Reported as skipped, never as passed, until mended.
-        PostMessageW(bin, WM_COMMAND, ID_EXIT, 0);
-        program.WaitExit(10000);
-        GTEST_SKIP() << "the bin is drawn under the frame (exstyle " << std::hex
-                     << GetWindowLongPtrW(bin, GWL_EXSTYLE) << std::dec << ", order " << order.binAt
-                     << " < " << order.frameAt << ")";
-    }
+    // Wine raised the X window of the frame over the bin's some time after
+    // the activation although the stacking order above was right; the frame
+    // restacks the bin again while the activation settles.
+    EXPECT_GT(blue, 20) << "the bin is drawn under the frame";
     PostMessageW(bin, WM_COMMAND, ID_EXIT, 0);
     EXPECT_EQ(program.WaitExit(10000), 0);
 }
