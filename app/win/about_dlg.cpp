@@ -36,4 +36,10 @@ bool CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     return false;
 }
 
+void CAboutDlg::OnDpiChanged(int, int) {
+    // The links measured their text in the old font.
+    webSite_.Refit();
+    email_.Refit();
+}
+
 }  // namespace qm::win

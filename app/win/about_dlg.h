@@ -20,6 +20,7 @@ public:
 protected:
     bool OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnDpiChanged(int fromDpi, int toDpi) override;
 
 private:
     CHyperLink webSite_;

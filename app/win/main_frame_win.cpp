@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/app_core.h"
+#include "app/win/dpi_win.h"
 #include "app/win/topmost_win.h"
 #include "platform/win/utf16_win.h"
 #include "res/resource.h"
@@ -243,6 +244,7 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             }
             return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
         case WM_CREATE:
+            dpi_ = WindowDpi(Handle());
             CSpawnFrameWnd::OnCreate();
             result = CreateBars() && CreatePanes() ? 0 : -1;
             if (result == 0) {
@@ -284,6 +286,13 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
                 ::SetTimer(Handle(), kRaiseTopMostTimer, kRaiseTopMostMilliseconds, nullptr);
             }
             return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
+        case WM_DPICHANGED: {
+            const int from = dpi_;
+            CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
+            ApplyDpi(from, DpiOfChange(wParam));
+            result = 0;
+            return true;
+        }
         case kRaiseTopMostMessage:
             RaiseTopMostWindows();
             result = 0;
