@@ -1,7 +1,7 @@
 // The explorer's context menus (pictures of the toolbar's commands, chosen by
 // their letters), Go to web page from the list and the tree, the tooltips and
-// status-bar prompts of the list's toolbar commands, and the whole frame at
-// another screen scaling.
+// status-bar prompts of the list's toolbar commands, rows picked with
+// Ctrl+click, and the whole frame at another screen scaling.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -199,6 +199,32 @@ TEST_F(MenusTest, ToolbarButtonsOfTheListShowTheirTooltipsAndPrompts) {
     }
     SaveScreenshot("explorer-toolbar-tooltip");
     MoveCursorTo(5, 700);
+}
+
+// Rows picked with Ctrl+click, one of them dropped again the same way; Restore
+// takes exactly the picked rows.
+TEST_F(MenusTest, CtrlClickPicksRowsAndRestoreTakesExactlyThose) {
+    WriteHostFile("www.b.com.Dat", {{"http://www.b.com/", "a.gif", "IMG"},
+                                    {"http://www.b.com/", "b.gif", "IMG"},
+                                    {"http://www.b.com/", "c.gif", "IMG"},
+                                    {"http://www.b.com/", "d.gif", "IMG"}});
+    Open();
+    frame_->TreePane().SelectHostItem("www.b.com.Dat");
+    ASSERT_TRUE(Pump([&] { return Column(0).size() == 4; }));
+    ASSERT_TRUE(ClickRow(1));
+    Click(RowPoint(3), true);
+    EXPECT_TRUE(Pump([&] { return Selected() == std::vector<int>{1, 3}; }));
+    Click(RowPoint(0), true);
+    EXPECT_TRUE(Pump([&] { return Selected() == std::vector<int>{0, 1, 3}; }));
+    Click(RowPoint(1), true);  // picked again: dropped
+    ASSERT_TRUE(Pump([&] { return Selected() == std::vector<int>{0, 3}; }));
+    frame_->RunCommand(ID_RESTORE);
+    ASSERT_TRUE(Pump([&] { return Column(1).size() == 2; }));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"b.gif", "c.gif"}));
+    const std::vector<FilterRecord> left = RecordsOnDisk("www.b.com.Dat");
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0].sName, "b.gif");
+    EXPECT_EQ(left[1].sName, "c.gif");
 }
 
 // A scaling change moves the frame to the suggested rectangle and redraws
