@@ -13,6 +13,7 @@ namespace qm::win {
 class CAboutDlg : public CDialog {
 public:
     explicit CAboutDlg(std::string dataFolder = std::string());
+    ~CAboutDlg() override;
 
     CHyperLink& WebSite() { return webSite_; }
     CHyperLink& Email() { return email_; }
@@ -26,6 +27,7 @@ private:
     CHyperLink webSite_;
     CHyperLink email_;
     std::string dataFolder_;
+    HICON picture_ = nullptr;  // the program's icon at a changed scaling
 };
 
 }  // namespace qm::win

@@ -89,6 +89,21 @@ void ScaleChildRects(HWND parent, int fromDpi, int toDpi) {
     }
 }
 
+HICON ShowIconForDpi(HWND picture, int iconId, int dpi) {
+    const int size = SystemMetricForDpi(SM_CXICON, dpi);
+    auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                                MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size,
+                                                LR_DEFAULTCOLOR));
+    if (picture == nullptr || icon == nullptr) {
+        if (icon != nullptr) {
+            ::DestroyIcon(icon);
+        }
+        return nullptr;
+    }
+    ::SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    return icon;
+}
+
 void TakeOverDialogScaling(HWND dialog) {
     // Looked up at run time: the call exists from Windows 10 (1703) on.
     using SetBehaviourFn = BOOL(WINAPI*)(HWND, int, int);

@@ -32,6 +32,11 @@ private:
 // window's client coordinates.
 void ScaleChildRects(HWND parent, int fromDpi, int toDpi);
 
+// Shows icon iconId of this program in a picture control at the size of icons
+// at dpi; returns the icon, which the caller frees once it shows another
+// (null, and nothing changed, on failure).
+HICON ShowIconForDpi(HWND picture, int iconId, int dpi);
+
 // Keeps the system from scaling a dialog itself on a scaling change, where it
 // would (Windows 10 and later), so that the dialog's own handling is the one
 // that runs everywhere.

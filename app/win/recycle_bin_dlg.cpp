@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/app_core.h"
-#include "app/win/dpi_win.h"
 #include "app/win/live_browsers_win.h"
 #include "hook/quillmoor_dll.h"
 #include "platform/win/utf16_win.h"
@@ -197,22 +196,13 @@ bool CRecycleBinDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 
 void CRecycleBinDlg::OnDpiChanged(int, int toDpi) {
     // The picture control holds the icon at the size of the old scaling.
-    HWND picture = ::GetWindow(CWindow::Handle(), GW_CHILD);
-    const int size = SystemMetricForDpi(SM_CXICON, toDpi);
-    auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                MAKEINTRESOURCEW(IDI_RECYCLE_BIN), IMAGE_ICON,
-                                                size, size, LR_DEFAULTCOLOR));
-    if (picture == nullptr || icon == nullptr) {
-        if (icon != nullptr) {
-            ::DestroyIcon(icon);
+    if (HICON icon = ShowIconForDpi(::GetWindow(CWindow::Handle(), GW_CHILD), IDI_RECYCLE_BIN,
+                                    toDpi)) {
+        if (picture_ != nullptr) {
+            ::DestroyIcon(picture_);
         }
-        return;
+        picture_ = icon;
     }
-    ::SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-    if (picture_ != nullptr) {
-        ::DestroyIcon(picture_);
-    }
-    picture_ = icon;
 }
 
 bool CRecycleBinDlg::OnMouse(UINT message, POINT client, WPARAM) {

@@ -1,7 +1,8 @@
 // A dialog moved to a screen of another scaling (WM_DPICHANGED, which Wine
 // never sends, so the test sends it): the About box takes the suggested
 // rectangle, its controls grow in proportion with fonts of the new size, its
-// links fit their text again, and going back gives the first sizes.
+// links fit their text again, its icon is loaded at the new size, and going
+// back gives the first sizes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,8 +17,33 @@ namespace {
 
 namespace wt = qm::wintest;
 
+// The width of the icon that the dialog's picture control shows.
+int PictureWidth(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+            continue;
+        }
+        ICONINFO info{};
+        auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+        if (icon == nullptr || !GetIconInfo(icon, &info)) {
+            return 0;
+        }
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap),
+                   &bitmap);
+        if (info.hbmColor != nullptr) {
+            DeleteObject(info.hbmColor);
+        }
+        DeleteObject(info.hbmMask);
+        return bitmap.bmWidth;
+    }
+    return 0;
+}
+
 struct AboutSizes {
     RECT window{};
+    int picture = 0;
     RECT ok{};  // client coordinates
     RECT link{};
     int textFont = 0;
@@ -42,6 +68,7 @@ AboutSizes Measure(qm::win::CAboutDlg& about) {
     AboutSizes s;
     HWND dialog = about.Handle();
     ::GetWindowRect(dialog, &s.window);
+    s.picture = PictureWidth(dialog);
     s.ok = ClientRectIn(about.Item(IDOK), dialog);
     s.link = ClientRectIn(about.Item(IDC_ABOUT_WEBSITE), dialog);
     s.textFont = FontHeight(about.Item(IDC_ABOUT_VERSION));
@@ -65,6 +92,7 @@ TEST(DpiChange, AboutBoxScalesControlsFontsAndLinksAndComesBack) {
     about.CWindow::Show(SW_SHOW);
     wt::WaitFor([] { return false; }, 200);
     const AboutSizes before = Measure(about);
+    ASSERT_GT(before.picture, 0);
     const int from = about.Dpi();
     const int to = from * 2;
     const int width = before.window.right - before.window.left;
@@ -80,6 +108,7 @@ TEST(DpiChange, AboutBoxScalesControlsFontsAndLinksAndComesBack) {
     ExpectScaled(before.ok, after.ok, from, to, "OK button");
     EXPECT_NEAR(after.textFont, ::MulDiv(before.textFont, to, from), 1);
     EXPECT_NEAR(after.linkFont, ::MulDiv(before.linkFont, to, from), 1);
+    EXPECT_EQ(after.picture, 2 * before.picture) << "the program's icon at the new size";
     // The link measured its text again in the larger font: about twice as wide.
     const int linkBefore = before.link.right - before.link.left;
     const int linkAfter = after.link.right - after.link.left;
@@ -100,6 +129,7 @@ TEST(DpiChange, AboutBoxScalesControlsFontsAndLinksAndComesBack) {
     EXPECT_TRUE(::EqualRect(&again.window, &before.window));
     ExpectScaled(before.ok, again.ok, from, from, "OK button back");
     EXPECT_NEAR(again.textFont, before.textFont, 1);
+    EXPECT_EQ(again.picture, before.picture);
     EXPECT_NEAR(again.link.right - again.link.left, linkBefore, 2);
     about.Destroy();
 }
