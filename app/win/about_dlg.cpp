@@ -13,6 +13,13 @@ namespace qm::win {
 CAboutDlg::CAboutDlg(std::string dataFolder)
     : CDialog(IDD_ABOUTBOX), dataFolder_(std::move(dataFolder)) {}
 
+CAboutDlg::~CAboutDlg() {
+    Destroy();
+    if (picture_ != nullptr) {
+        ::DestroyIcon(picture_);
+    }
+}
+
 bool CAboutDlg::OnInitDialog() {
     SetItemText(IDC_ABOUT_VERSION, std::string("Version ") + kVersionText + " ");
     SetItemText(IDC_ABOUT_BUILT_TIME, BuiltTimeText(BuildDateText(), BuildTimeText()));
@@ -34,6 +41,25 @@ bool CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         return CHyperLink::ReflectColour(wParam, lParam, result);
     }
     return false;
+}
+
+void CAboutDlg::OnDpiChanged(int, int toDpi) {
+    // The links measured their text in the old font.
+    webSite_.Refit();
+    email_.Refit();
+    // The program's icon: the dialog's first picture control.
+    for (HWND child = ::GetWindow(Handle(), GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            if (HICON icon = ShowIconForDpi(child, IDI_RECYCLE_BIN, toDpi)) {
+                if (picture_ != nullptr) {
+                    ::DestroyIcon(picture_);
+                }
+                picture_ = icon;
+            }
+            break;
+        }
+    }
 }
 
 }  // namespace qm::win

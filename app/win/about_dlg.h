@@ -13,6 +13,7 @@ namespace qm::win {
 class CAboutDlg : public CDialog {
 public:
     explicit CAboutDlg(std::string dataFolder = std::string());
+    ~CAboutDlg() override;
 
     CHyperLink& WebSite() { return webSite_; }
     CHyperLink& Email() { return email_; }
@@ -20,11 +21,13 @@ public:
 protected:
     bool OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnDpiChanged(int fromDpi, int toDpi) override;
 
 private:
     CHyperLink webSite_;
     CHyperLink email_;
     std::string dataFolder_;
+    HICON picture_ = nullptr;  // the program's icon at a changed scaling
 };
 
 }  // namespace qm::win

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/win/dpi_win.h"
 #include "platform/win/utf16_win.h"
 
 namespace qm::win {
@@ -178,6 +179,22 @@ LRESULT CDialog::DefaultProc(UINT, WPARAM, LPARAM) {
     return 0;
 }
 
+void CDialog::ApplyDpiChange(WPARAM wParam, LPARAM lParam) {
+    HWND window = Handle();
+    const int from = dpi_;
+    const int to = DpiOfChange(wParam);
+    // A template dialog does not lay its controls out again by itself: they
+    // keep their places in the client area until scaled here.
+    MoveToSuggestedRect(window, lParam);
+    if (from != to) {
+        ScaleChildRects(window, from, to);
+        fonts_.Rescale(window, from, to);
+        dpi_ = to;
+        OnDpiChanged(from, to);
+    }
+    ::InvalidateRect(window, nullptr, TRUE);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CDialog* self = nullptr;
     if (message == WM_INITDIALOG) {
@@ -195,11 +212,21 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
             focus = TRUE;
         }
         FinishInitialisation(window, before);
+        TakeOverDialogScaling(window);
+        self->dpi_ = WindowDpi(window);
         return focus;
     }
     self = static_cast<CDialog*>(FromHandle(window));
     if (self == nullptr) {
         return FALSE;
+    }
+    if (message == WM_DPICHANGED) {
+        try {
+            self->ApplyDpiChange(wParam, lParam);
+        } catch (...) {
+        }
+        ::SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
+        return TRUE;
     }
     INT_PTR handled = FALSE;
     try {

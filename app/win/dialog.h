@@ -3,6 +3,7 @@
 // members in DoDataExchange.
 #pragma once
 
+#include "app/win/dpi_change_win.h"
 #include "app/win/window.h"
 
 namespace qm::win {
@@ -29,6 +30,8 @@ public:
     // (-1 when none); setting checks exactly that button (none for -1).
     int RadioIndex(int firstId) const;
     void SetRadioIndex(int firstId, int index);
+    // The screen scaling the dialog is laid out for.
+    int Dpi() const { return dpi_; }
 
 protected:
     // Return true to let the dialog manager set the default focus.
@@ -37,15 +40,22 @@ protected:
     virtual void OnCancel();
     // save false: members to controls; true: controls to members.
     virtual void DoDataExchange(bool /*save*/) {}
+    // After a scaling change (WM_DPICHANGED) moved the dialog to the
+    // suggested rectangle, scaled its controls and gave them fonts of the new
+    // size: what the dialog draws itself at the old size is made again here.
+    virtual void OnDpiChanged(int /*fromDpi*/, int /*toDpi*/) {}
 
     bool OnCommand(int id, int code, HWND control) override;
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void ApplyDpiChange(WPARAM wParam, LPARAM lParam);
 
     int templateId_;
     bool modal_ = false;
+    int dpi_ = 96;
+    CScaledFonts fonts_;
 };
 
 }  // namespace qm::win

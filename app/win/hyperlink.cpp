@@ -130,6 +130,14 @@ void CHyperLink::SetTarget(const std::string& target) {
     ::ShowWindow(control_, SW_SHOW);
 }
 
+void CHyperLink::Refit() {
+    if (control_ == nullptr) {
+        return;
+    }
+    SizeToText();
+    UpdateToolTip();
+}
+
 void CHyperLink::UpdateToolTip() {
     if (toolTip_ == nullptr) {
         return;

@@ -35,6 +35,9 @@ public:
     // control sized to its text.
     bool Attach(HWND control);
     void SetTarget(const std::string& target);
+    // After the control got a font of another size (a scaling change): the
+    // control fits its text again, and the tooltip covers it.
+    void Refit();
     const std::string& Target() const { return target_; }
 
     bool IsHovering() const { return hovering_; }

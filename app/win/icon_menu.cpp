@@ -68,10 +68,7 @@ std::wstring ItemText(HMENU menu, UINT position, size_t limit) {
 }  // namespace
 
 CIconMenu::CIconMenu(bool submenuEntriesAsItems, HWND window)
-    : dpi_(WindowDpi(window)),
-      imageWidth_(ScaleToDpi(kDefaultImageSize, dpi_)),
-      imageHeight_(ScaleToDpi(kDefaultImageSize, dpi_)),
-      submenuEntriesAsItems_(submenuEntriesAsItems) {
+    : dpi_(WindowDpi(window)), submenuEntriesAsItems_(submenuEntriesAsItems) {
     static const int kSystemColours[kColourCount] = {
         COLOR_MENUTEXT,  COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,    COLOR_MENU,
         COLOR_HIGHLIGHT, COLOR_BTNHIGHLIGHT,  COLOR_BTNSHADOW,  COLOR_GRAYTEXT,
@@ -80,6 +77,31 @@ CIconMenu::CIconMenu(bool submenuEntriesAsItems, HWND window)
     for (int i = 0; i < kColourCount; ++i) {
         colours_[i] = ::GetSysColor(kSystemColours[i]);
     }
+    LoadForDpi();
+}
+
+CIconMenu::~CIconMenu() {
+    FreeForDpi();
+}
+
+void CIconMenu::FreeForDpi() {
+    if (images_ != nullptr) {
+        ::ImageList_Destroy(images_);
+        images_ = nullptr;
+    }
+    if (checkImages_ != nullptr) {
+        ::ImageList_Destroy(checkImages_);
+        checkImages_ = nullptr;
+    }
+    if (menuFont_ != nullptr && menuFont_ != ::GetStockObject(DEFAULT_GUI_FONT)) {
+        ::DeleteObject(menuFont_);
+    }
+    menuFont_ = nullptr;
+}
+
+void CIconMenu::LoadForDpi() {
+    imageWidth_ = ScaleToDpi(kDefaultImageSize, dpi_);
+    imageHeight_ = ScaleToDpi(kDefaultImageSize, dpi_);
 
     // The check mark, its greys mapped to the system's three-dimensional colours.
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -105,29 +127,27 @@ CIconMenu::CIconMenu(bool submenuEntriesAsItems, HWND window)
         ::DeleteObject(check);
     }
 
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        menuFont_ = ::CreateFontIndirectW(&metrics.lfMenuFont);
-    }
+    const LOGFONTW face = MenuFontForDpi(dpi_);
+    menuFont_ = face.lfHeight != 0 ? ::CreateFontIndirectW(&face) : nullptr;
     if (menuFont_ == nullptr) {
         menuFont_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     }
+    if (toolbarId_ != 0) {
+        LoadImages(toolbarId_);
+    }
 }
 
-CIconMenu::~CIconMenu() {
-    if (images_ != nullptr) {
-        ::ImageList_Destroy(images_);
+void CIconMenu::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
     }
-    if (checkImages_ != nullptr) {
-        ::ImageList_Destroy(checkImages_);
-    }
-    if (menuFont_ != nullptr && menuFont_ != ::GetStockObject(DEFAULT_GUI_FONT)) {
-        ::DeleteObject(menuFont_);
-    }
+    dpi_ = dpi;
+    FreeForDpi();
+    LoadForDpi();
 }
 
 bool CIconMenu::LoadImages(int toolbarId) {
+    toolbarId_ = toolbarId;
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(toolbarId),
                                   MAKEINTRESOURCEW(kToolbarResource));
@@ -258,6 +278,29 @@ void CIconMenu::ConvertLevel(HMENU menu) {
                        MFT_OWNERDRAW;
         update.dwItemData = reinterpret_cast<ULONG_PTR>(item);
         ::SetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &update);
+    }
+}
+
+void CIconMenu::Remeasure(HMENU menu) {
+    const int count = menu != nullptr ? ::GetMenuItemCount(menu) : 0;
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_SUBMENU | MIIM_DATA;
+        if (!::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) {
+            continue;
+        }
+        Remeasure(info.hSubMenu);
+        if ((info.fType & MFT_OWNERDRAW) == 0) {
+            continue;
+        }
+        // Setting the type again drops the size the system keeps for the item.
+        MENUITEMINFOW again{};
+        again.cbSize = sizeof(again);
+        again.fMask = MIIM_FTYPE | MIIM_DATA;
+        again.fType = info.fType;
+        again.dwItemData = info.dwItemData;
+        ::SetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &again);
     }
 }
 

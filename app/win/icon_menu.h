@@ -60,6 +60,15 @@ public:
     // cannot be made.
     bool LoadImages(int toolbarId);
 
+    // Draws at another screen scaling from now on (WM_DPICHANGED): images,
+    // check mark and font are made again; the converted items stay. The
+    // window re-measures its menus (see RemeasureMenu).
+    void SetDpi(int dpi);
+
+    // Has the system measure every owner-drawn item of the menu and of its
+    // submenus again (after SetDpi).
+    static void Remeasure(HMENU menu);
+
     // Makes every item of the menu and of its submenus owner-drawn.
     void Convert(HMENU menu);
 
@@ -96,6 +105,8 @@ public:
     size_t ItemCount() const { return items_.size(); }
 
 private:
+    void LoadForDpi();
+    void FreeForDpi();
     void ConvertLevel(HMENU menu);
     Item* AddItem(int image, int kind, std::wstring text);
     void DrawSeparator(HDC dc, const RECT& r) const;
@@ -106,8 +117,9 @@ private:
     HFONT customFont_ = nullptr;  // never set by this program
     HFONT menuFont_ = nullptr;
     int dpi_;
-    int imageWidth_;
-    int imageHeight_;
+    int imageWidth_ = 0;
+    int imageHeight_ = 0;
+    int toolbarId_ = 0;  // the toolbar whose images are loaded
     HIMAGELIST images_ = nullptr;
     HIMAGELIST checkImages_ = nullptr;
     int checkWidth_ = 0;

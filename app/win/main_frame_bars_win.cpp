@@ -63,15 +63,9 @@ bool CMainFrame::CreateBars() {
         return false;
     }
     ::SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    toolbarImages_ = ::ImageList_Create(16, 15, ILC_COLOR24 | ILC_MASK, 8, 0);
-    HBITMAP strip = static_cast<HBITMAP>(::LoadImageW(
-        instance, MAKEINTRESOURCEW(IDB_EXPLORER_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (toolbarImages_ == nullptr || strip == nullptr) {
+    if (!MakeToolbarImages(dpi_)) {
         return false;
     }
-    ::ImageList_AddMasked(toolbarImages_, strip, RGB(255, 0, 255));
-    ::DeleteObject(strip);
-    ::SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
     TBBUTTON buttons[std::size(kButtons)] = {};
     for (std::size_t i = 0; i < std::size(kButtons); ++i) {
         buttons[i].iBitmap = kButtons[i].command != 0 ? kButtons[i].image : 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/app_core.h"
+#include "app/win/dpi_win.h"
 #include "app/win/topmost_win.h"
 #include "platform/win/utf16_win.h"
 #include "res/resource.h"
@@ -22,6 +23,10 @@ constexpr int kPreviewPaneId = 3;
 // Posted when the frame becomes active: once the system has finished putting
 // it in front, the Always On Top bin is restacked above it.
 constexpr UINT kRaiseTopMostMessage = WM_APP + 1;
+// The restacking after an activation: a timer of its own, a few ticks.
+constexpr UINT_PTR kRaiseTopMostTimer = 0x5152;
+constexpr UINT kRaiseTopMostMilliseconds = 150;
+constexpr int kRaiseTopMostTicks = 4;
 
 // The folder above the data folder holds the profile (the column widths).
 std::string ProfilePath(const std::string& dataDirectory) {
@@ -210,6 +215,13 @@ bool CMainFrame::OnClose() {
 }
 
 bool CMainFrame::OnTimer(UINT_PTR id) {
+    if (id == kRaiseTopMostTimer) {
+        if (++raiseTicks_ >= kRaiseTopMostTicks) {
+            ::KillTimer(Handle(), kRaiseTopMostTimer);
+        }
+        RaiseTopMostWindows();
+        return true;
+    }
     // Every timer of the frame feeds the list's preview check; the base
     // class then takes its own (the menu bar's hot tracking).
     list_.Post(WM_TIMER, 0, 0);
@@ -232,6 +244,7 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             }
             return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
         case WM_CREATE:
+            dpi_ = WindowDpi(Handle());
             CSpawnFrameWnd::OnCreate();
             result = CreateBars() && CreatePanes() ? 0 : -1;
             if (result == 0) {
@@ -265,8 +278,21 @@ bool CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) {
                 ::PostMessageW(Handle(), kRaiseTopMostMessage, 0, 0);
+                // Wine raises the X window of a frame activated from another
+                // program some time after the activation, over the top-most
+                // windows that were already restacked: restack them again a
+                // few times while that settles.
+                raiseTicks_ = 0;
+                ::SetTimer(Handle(), kRaiseTopMostTimer, kRaiseTopMostMilliseconds, nullptr);
             }
             return CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
+        case WM_DPICHANGED: {
+            const int from = dpi_;
+            CSpawnFrameWnd::OnMessage(message, wParam, lParam, result);
+            ApplyDpi(from, DpiOfChange(wParam));
+            result = 0;
+            return true;
+        }
         case kRaiseTopMostMessage:
             RaiseTopMostWindows();
             result = 0;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/app_ports.h"
+#include "app/win/dpi_change_win.h"
 #include "app/win/spawn_frame.h"
 #include "app/win/window.h"
 #include "explorer/win/explorer_panes.h"
@@ -52,6 +53,8 @@ public:
     HWND Toolbar() const { return toolbar_; }
     HWND Rebar() const { return rebar_; }
     HWND StatusBar() const { return status_; }
+    // The screen scaling the frame is drawn at.
+    int Dpi() const { return dpi_; }
     // The command's state as its menu item and toolbar button show it.
     bool IsCommandEnabled(int id) const;
     bool IsCommandChecked(int id) const;
@@ -70,6 +73,10 @@ protected:
 
 private:
     bool CreateBars();
+    // The toolbar's image strip at a scaling.
+    bool MakeToolbarImages(int dpi);
+    // WM_DPICHANGED after the base class moved the frame and redid its menus.
+    void ApplyDpi(int fromDpi, int toDpi);
     bool CreatePanes();
     void Layout();
     void UpdateToolbar();
@@ -92,6 +99,9 @@ private:
     HACCEL accelerators_ = nullptr;
     HIMAGELIST toolbarImages_ = nullptr;
     bool activeTree_ = false;
+    int dpi_ = 96;
+    CScaledFonts fonts_;
+    int raiseTicks_ = 0;  // restacking ticks since the last activation
 };
 
 }  // namespace qm::win

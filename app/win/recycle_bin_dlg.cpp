@@ -40,6 +40,9 @@ CRecycleBinDlg::~CRecycleBinDlg() {
     // The window goes first (its destroy handler removes the hook), while the
     // object can still take its messages.
     Destroy();
+    if (picture_ != nullptr) {
+        ::DestroyIcon(picture_);
+    }
 }
 
 bool CRecycleBinDlg::CreateAndShow() {
@@ -189,6 +192,17 @@ bool CRecycleBinDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     }
     result = 1;
     return true;
+}
+
+void CRecycleBinDlg::OnDpiChanged(int, int toDpi) {
+    // The picture control holds the icon at the size of the old scaling.
+    if (HICON icon = ShowIconForDpi(::GetWindow(CWindow::Handle(), GW_CHILD), IDI_RECYCLE_BIN,
+                                    toDpi)) {
+        if (picture_ != nullptr) {
+            ::DestroyIcon(picture_);
+        }
+        picture_ = icon;
+    }
 }
 
 bool CRecycleBinDlg::OnMouse(UINT message, POINT client, WPARAM) {

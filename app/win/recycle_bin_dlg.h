@@ -52,6 +52,7 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     bool OnTimer(UINT_PTR id) override;
     bool OnDestroy() override;
+    void OnDpiChanged(int fromDpi, int toDpi) override;
 
 private:
     void CreateToolTip();
@@ -60,6 +61,7 @@ private:
     AppCore& core_;
     bool buttonDown_ = false;
     HWND toolTip_ = nullptr;
+    HICON picture_ = nullptr;  // the bin's picture at a changed scaling
     CSystemTray tray_;
     std::unique_ptr<CIconMenu> menuImages_;  // while the context menu is open
 };

@@ -1,5 +1,7 @@
 #include "app/win/spawn_frame.h"
 
+#include "app/win/dpi_win.h"
+
 namespace qm::win {
 
 namespace {
@@ -23,6 +25,8 @@ bool CSpawnFrameWnd::SetMenuBar(HMENU menu) {
 }
 
 bool CSpawnFrameWnd::OnCreate() {
+    // The menus are drawn at the scaling of the screen the frame starts on.
+    menuImages_.SetDpi(WindowDpi(Handle()));
     // A failed start leaves the frame without hot-tracking removal: the
     // raised rectangle then stays until the next non-client hit test.
     for (int attempt = 0; attempt < kTimerAttempts && timerId_ == 0; ++attempt) {
@@ -76,6 +80,16 @@ bool CSpawnFrameWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         }
         case WM_NCHITTEST:
             result = HitTest(lParam);
+            return true;
+        case WM_DPICHANGED:
+            // Images, check marks and font at the new scaling; the bar and its
+            // popups are measured again.
+            EraseHot();
+            menuImages_.SetDpi(DpiOfChange(wParam));
+            CIconMenu::Remeasure(::GetMenu(window));
+            MoveToSuggestedRect(window, lParam);
+            ::DrawMenuBar(window);
+            result = 0;
             return true;
         case WM_ENTERMENULOOP:
             EraseHot();

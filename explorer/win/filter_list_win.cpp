@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "app/app_core.h"
+#include "app/menu_layout.h"
+#include "app/win/dpi_win.h"
 #include "explorer/win/location_tree_win.h"
 #include "explorer/win/preview_win.h"
 #include "explorer/win/properties_win.h"
@@ -16,6 +18,7 @@ namespace qm::win {
 
 namespace {
 
+constexpr int kIconSize = 16;  // at 96 dpi
 const UINT kFindMessage = ::RegisterWindowMessageW(FINDMSGSTRINGW);
 
 const std::vector<ListColumn> kColumns = {
@@ -44,15 +47,21 @@ bool CFilterList::CreateFilterList(HWND parent, int paneId) {
     if (!CreateList(parent, paneId, IDC_EXPLORER_LIST, kColumns)) {
         return false;
     }
-    HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 5);
-    HICON icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                 MAKEINTRESOURCEW(IDI_FILTER), IMAGE_ICON, 16, 16,
-                                                 LR_DEFAULTCOLOR));
-    ::ImageList_AddIcon(images, icon);
-    ::DestroyIcon(icon);
-    ::SendMessageW(Control(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    ReplaceImages(LVM_SETIMAGELIST, LVSIL_SMALL,
+                  MakeIconImages({IDI_FILTER}, ScaleForWindow(parent, kIconSize)));
     ::SetTimer(Handle(), 0, 1000, nullptr);
     return true;
+}
+
+void CFilterList::ApplyDpi(int fromDpi, int toDpi) {
+    ReplaceImages(LVM_SETIMAGELIST, LVSIL_SMALL,
+                  MakeIconImages({IDI_FILTER}, ScaleToDpi(kIconSize, toDpi)));
+    for (int column = 0; column < static_cast<int>(kColumns.size()); ++column) {
+        const int width =
+            static_cast<int>(::SendMessageW(Control(), LVM_GETCOLUMNWIDTH, column, 0));
+        ::SendMessageW(Control(), LVM_SETCOLUMNWIDTH, column,
+                       MAKELPARAM(::MulDiv(width, toDpi, fromDpi), 0));
+    }
 }
 
 void CFilterList::ShowHostFile(const std::string& hostFileName) {
@@ -344,6 +353,9 @@ bool CFilterList::OnNotify(const NMHDR& header, LRESULT& result) {
 }
 
 bool CFilterList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (menuImages_ != nullptr && menuImages_->Route(Handle(), message, wParam, lParam, result)) {
+        return true;
+    }
     if (message == kFindMessage && lParam != 0) {
         OnFindMessage(*reinterpret_cast<const FINDREPLACEW*>(lParam));
         result = 0;
@@ -367,6 +379,10 @@ bool CFilterList::OnContextMenu(HWND, POINT screen) {
         ::EnableMenuItem(popup, ID_VIEW_HTML_SOURCE, MF_BYCOMMAND | MF_GRAYED);
     }
     ::SetMenuDefaultItem(popup, ID_PROPERTIES, FALSE);
+    // The items show the images of their toolbar buttons.
+    menuImages_ = std::make_unique<CIconMenu>(true, Handle());
+    menuImages_->LoadImages(IDR_MENU_IMAGES);
+    menuImages_->Convert(popup);
     if (screen.x == -1 && screen.y == -1) {
         ::GetCursorPos(&screen);
     }
@@ -377,6 +393,7 @@ bool CFilterList::OnContextMenu(HWND, POINT screen) {
     if (chosen != 0) {
         RunCommand(chosen);
     }
+    menuImages_.reset();
     return true;
 }
 

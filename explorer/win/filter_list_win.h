@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/win/icon_menu.h"
 #include "explorer/list_model.h"
 #include "explorer/win/explorer_panes.h"
 #include "explorer/win/sort_list_win.h"
@@ -23,6 +24,9 @@ public:
     ~CFilterList() override;
 
     bool CreateFilterList(HWND parent, int paneId);
+    // A scaling change: the row icons and the column widths at the new dpi
+    // (the frame gives the controls their fonts).
+    void ApplyDpi(int fromDpi, int toDpi);
 
     // Lists the filters of host file (empty: the list is cleared).
     void ShowHostFile(const std::string& hostFileName);
@@ -72,6 +76,7 @@ private:
     HWND findDialog_ = nullptr;
     std::unique_ptr<FINDREPLACEW> find_;
     std::wstring findText_;
+    std::unique_ptr<CIconMenu> menuImages_;  // while the context menu is open
 };
 
 }  // namespace qm::win

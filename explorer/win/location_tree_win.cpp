@@ -4,6 +4,8 @@
 #include <functional>
 
 #include "app/app_core.h"
+#include "app/menu_layout.h"
+#include "app/win/dpi_win.h"
 #include "explorer/win/filter_list_win.h"
 #include "platform/win/utf16_win.h"
 #include "res/resource.h"
@@ -42,17 +44,15 @@ bool CLocationTree::CreateTree(HWND parent, int paneId) {
     if (tree == nullptr) {
         return false;
     }
-    HIMAGELIST images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 5);
-    for (int id : {IDI_TREE_INNER, IDI_TREE_INNER_OPEN, IDI_TREE_LEAF}) {
-        HICON icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                     MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16,
-                                                     LR_DEFAULTCOLOR));
-        ::ImageList_AddIcon(images, icon);
-        ::DestroyIcon(icon);
-    }
-    ::SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    ApplyDpi(WindowDpi(parent));
     RebuildTree();
     return true;
+}
+
+void CLocationTree::ApplyDpi(int dpi) {
+    ReplaceImages(TVM_SETIMAGELIST, TVSIL_NORMAL,
+                  MakeIconImages({IDI_TREE_INNER, IDI_TREE_INNER_OPEN, IDI_TREE_LEAF},
+                                 ScaleToDpi(16, dpi)));
 }
 
 void CLocationTree::Insert(HTREEITEM parent, const std::vector<LocationTreeNode>& nodes) {
@@ -294,6 +294,10 @@ void CLocationTree::ShowContextMenu() {
     if (!CanGoTo(ItemText(Control(), item), HasChildren(item))) {
         ::EnableMenuItem(popup, ID_GOTO_WEB_PAGE, MF_BYCOMMAND | MF_GRAYED);
     }
+    // The items show the images of their toolbar buttons.
+    menuImages_ = std::make_unique<CIconMenu>(true, Handle());
+    menuImages_->LoadImages(IDR_MENU_IMAGES);
+    menuImages_->Convert(popup);
     RECT area{};
     ::GetWindowRect(Control(), &area);
     TPMPARAMS params{sizeof(TPMPARAMS), area};
@@ -308,6 +312,14 @@ void CLocationTree::ShowContextMenu() {
     } else if (chosen != 0) {
         RunCommand(chosen);
     }
+    menuImages_.reset();
+}
+
+bool CLocationTree::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (menuImages_ != nullptr && menuImages_->Route(Handle(), message, wParam, lParam, result)) {
+        return true;
+    }
+    return CPane::OnMessage(message, wParam, lParam, result);
 }
 
 bool CLocationTree::OnNotify(const NMHDR& header, LRESULT& result) {

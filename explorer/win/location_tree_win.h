@@ -9,9 +9,11 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/win/icon_menu.h"
 #include "explorer/tree_model.h"
 #include "explorer/win/explorer_panes.h"
 #include "explorer/win/pane_win.h"
@@ -23,6 +25,8 @@ public:
     explicit CLocationTree(ExplorerPanes& panes) : panes_(panes) {}
 
     bool CreateTree(HWND parent, int paneId);
+    // The item icons at a scaling (the frame gives the control its font).
+    void ApplyDpi(int dpi);
 
     // Fills the tree from the store again.
     void RebuildTree();
@@ -48,6 +52,7 @@ public:
 
 protected:
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void Insert(HTREEITEM parent, const std::vector<LocationTreeNode>& nodes);
@@ -62,6 +67,7 @@ private:
     std::vector<std::string> hostFiles_;  // by item data
     int generation_ = 0;
     bool rebuilding_ = false;
+    std::unique_ptr<CIconMenu> menuImages_;  // while the context menu is open
 };
 
 }  // namespace qm::win

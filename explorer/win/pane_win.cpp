@@ -19,6 +19,34 @@ bool ForwardsToParent(UINT message) {
 
 }  // namespace
 
+HIMAGELIST MakeIconImages(std::initializer_list<int> iconIds, int size) {
+    HIMAGELIST images = ::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 5, 5);
+    if (images == nullptr) {
+        return nullptr;
+    }
+    for (int id : iconIds) {
+        auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                                    MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
+                                                    LR_DEFAULTCOLOR));
+        ::ImageList_AddIcon(images, icon);
+        if (icon != nullptr) {
+            ::DestroyIcon(icon);
+        }
+    }
+    return images;
+}
+
+void CPane::ReplaceImages(UINT setMessage, WPARAM which, HIMAGELIST images) {
+    if (control_ == nullptr || images == nullptr) {
+        return;
+    }
+    auto old = reinterpret_cast<HIMAGELIST>(
+        ::SendMessageW(control_, setMessage, which, reinterpret_cast<LPARAM>(images)));
+    if (old != nullptr && old != images) {
+        ::ImageList_Destroy(old);
+    }
+}
+
 bool CPane::CreatePane(HWND parent, int id) {
     if (!RegisterWindowClass(kPaneClass, 0, nullptr, nullptr, nullptr)) {
         return false;

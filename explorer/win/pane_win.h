@@ -6,9 +6,16 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <initializer_list>
+
 #include "app/win/window.h"
 
 namespace qm::win {
+
+// An image list of square icons of this program, each loaded at size pixels.
+HIMAGELIST MakeIconImages(std::initializer_list<int> iconIds, int size);
 
 class CPane : public CWindow {
 public:
@@ -19,6 +26,9 @@ public:
 protected:
     // Creates the one control (a child of this window, filling it).
     HWND CreateControl(DWORD exStyle, const wchar_t* className, DWORD style, int id);
+    // Gives the control an image list (setMessage: LVM_SETIMAGELIST or
+    // TVM_SETIMAGELIST) and frees the one it had.
+    void ReplaceImages(UINT setMessage, WPARAM which, HIMAGELIST images);
     // WM_NOTIFY from the control; true when handled, with result set.
     virtual bool OnNotify(const NMHDR& header, LRESULT& result);
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
