@@ -368,8 +368,8 @@ bool CFilterList::OnContextMenu(HWND, POINT screen) {
     if (SelectedCount() == 0) {
         return true;
     }
-    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_EXPLORER_POPUPS));
-    HMENU popup = ::GetSubMenu(menu, 0);
+    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_RECYCLE_BIN_MENU));
+    HMENU popup = ::GetSubMenu(menu, 1);  // "ON_FILTER_ITEM"
     if (popup == nullptr) {
         ::DestroyMenu(menu);
         return true;

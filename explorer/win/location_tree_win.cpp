@@ -285,8 +285,8 @@ void CLocationTree::ShowContextMenu() {
         return;
     }
     ::SendMessageW(Control(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_EXPLORER_POPUPS));
-    HMENU popup = ::GetSubMenu(menu, 1);
+    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_RECYCLE_BIN_MENU));
+    HMENU popup = ::GetSubMenu(menu, 3);  // "ON_TREE_ITEM"
     if (popup == nullptr) {
         ::DestroyMenu(menu);
         return;
