@@ -21,6 +21,18 @@ LocationTreeNode MakeNode(const std::string& label, bool leaf, const std::string
     return node;
 }
 
+// The last dot-separated part of a host name, which is its tree item at this
+// level; what is left before it goes to `below` (empty at the last level).
+std::string SplitLastLabel(const std::string& rest, std::string& below) {
+    const std::size_t p = rest.rfind('.');
+    if (p == std::string::npos || p == 0) {
+        below.clear();
+        return rest;
+    }
+    below = rest.substr(0, p);
+    return rest.substr(p + 1);
+}
+
 }  // namespace
 
 void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string& name,
@@ -28,15 +40,8 @@ void InsertLocationPath(std::vector<LocationTreeNode>& items, const std::string&
     std::vector<LocationTreeNode>* parent = &items;
     std::string rest = name;
     for (;;) {
-        const std::size_t p = rest.rfind('.');
-        std::string label;
         std::string below;
-        if (p == std::string::npos || p == 0) {
-            label = rest;
-        } else {
-            label = rest.substr(p + 1);
-            below = rest.substr(0, p);
-        }
+        const std::string label = SplitLastLabel(rest, below);
         LocationTreeNode* found = nullptr;
         for (auto& child : *parent) {
             if (child.label == label) {
@@ -88,15 +93,8 @@ void LocationTreeBuilder::Insert(const std::string& name, const std::string& hos
     Index* index = root_;
     std::string rest = name;
     for (;;) {
-        const std::size_t p = rest.rfind('.');
-        std::string label;
         std::string below;
-        if (p == std::string::npos || p == 0) {
-            label = rest;
-        } else {
-            label = rest.substr(p + 1);
-            below = rest.substr(0, p);
-        }
+        const std::string label = SplitLastLabel(rest, below);
         const auto found = index->first.find(label);
         if (found != index->first.end()) {
             parent = &(*parent)[found->second].children;
