@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bench/bench_ratio.h"
+#include "bench/cdp/bench_pages.h"
 #include "browser/cdp/cdp_browser.h"
 #include "browser/cdp/cdp_browser_system.h"
 #include "browser/cdp/cdp_connection.h"
@@ -40,6 +41,10 @@
 
 namespace {
 
+using qm::bench::BigPage;
+using qm::bench::Hostile;
+using qm::bench::HostilePages;
+using qm::bench::TabPage;
 using qm::cdp::Json;
 using Clock = std::chrono::steady_clock;
 
@@ -50,64 +55,6 @@ constexpr double kCompletionTarget = 1.0;
 constexpr double kTickTarget = 3.0;
 constexpr double kHoldTargetMs = 50.0;
 constexpr int kRoundTripTarget = 2;
-
-// About n elements: every fifth one an advert image.
-std::string BigPage(int n) {
-    std::string html = "<!DOCTYPE html><html><head><title>Big</title></head><body>";
-    for (int i = 0; i < n - 5; ++i) {
-        if (i % 5 == 0) {
-            html +=
-                "<img src=\"/ads/a" + std::to_string(i / 5) + ".gif\" width=\"4\" height=\"4\">";
-        } else {
-            html += "<span>" + std::to_string(i) + "</span>";
-        }
-    }
-    return html + "</body></html>";
-}
-
-std::string TabPage(int tab) {
-    std::string html = "<!DOCTYPE html><html><head><title>Tab " + std::to_string(tab) +
-                       "</title></head><body>";
-    for (int i = 0; i < 20; ++i) {
-        html += "<p>text " + std::to_string(i) + "</p><img src=\"/t/ad" + std::to_string(i) +
-                ".gif\" width=\"4\" height=\"4\">";
-    }
-    return html + "</body></html>";
-}
-
-// Pages that fight back, each with its advert stored as a filter.
-const char* const kAdvert = "<img id=\"ad\" src=\"/img/banner.gif\" width=\"60\" height=\"30\">";
-struct Hostile {
-    const char* path;
-    std::string html;
-    bool noPopup;
-};
-std::vector<Hostile> HostilePages() {
-    const std::string head = "<!DOCTYPE html><html><head><title>Hostile</title></head><body>";
-    return {
-        {"/frozen.html",
-         head + kAdvert +
-             "<script>addEventListener('load', () => setTimeout(() => { for (;;) {} }, 300));"
-             "</script></body></html>",
-         false},
-        {"/reloads.html",
-         head + kAdvert + "<script>setTimeout(() => location.reload(), 200);</script></body></html>",
-         false},
-        {"/opens30.html",
-         head + kAdvert +
-             "<script>for (let i = 0; i < 30; i++) window.open('/popup.html?' + i, '_blank',"
-             " 'width=200,height=100');</script></body></html>",
-         true},
-        {"/recreate.html",
-         head + "<div id=\"box\">" + kAdvert +
-             "</div><script>setInterval(() => { const d = document.getElementById('box');"
-             " d.innerHTML = '';  const i = document.createElement('img');"
-             " i.src = '/img/banner.gif'; document.body.appendChild(i); }, 100);</script>"
-             "</body></html>",
-         false},
-        {"/popup.html", head + "<p>popup</p></body></html>", false},
-    };
-}
 
 class Harness : public qm::TrackerEventPoster {
 public:
