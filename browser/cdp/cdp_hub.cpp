@@ -111,6 +111,7 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
         return;
     }
     CdpPage& page = *it->second;
+    page.NoteSessionEvent(method, params);
     if (method == "Page.frameStartedLoading") {
         if (JsonText(params, "frameId") == page.TargetId()) {
             page.mainLoading = true;

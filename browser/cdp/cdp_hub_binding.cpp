@@ -1,5 +1,6 @@
-// Calls of our bindings by a page's scripts (Runtime.bindingCalled), passed to
-// the handler with the page they came from.
+// Calls of our bindings by a page's scripts (Runtime.bindingCalled): the
+// helper's change reports are taken here, the others passed to the handler
+// with the page they came from.
 #include "browser/cdp/cdp_hub.h"
 
 namespace qm::cdp {
@@ -10,7 +11,7 @@ constexpr std::size_t kMaxPayload = 4096;
 }  // namespace
 
 void CdpHub::OnBindingCalled(const Json& params, const std::string& session) {
-    if (!bindingHandler_ || session.empty()) {
+    if (session.empty()) {
         return;
     }
     const std::string name = JsonText(params, "name");
@@ -25,9 +26,18 @@ void CdpHub::OnBindingCalled(const Json& params, const std::string& session) {
         if (it == bySession_.end() || it->second->Gone()) {
             return;
         }
+        if (name == kChangedBinding) {
+            // The page changed since its last answered check: the next one
+            // goes to the page. It comes after that answer on the connection,
+            // so it is that answer that goes.
+            it->second->Kept()->Forget();
+            return;
+        }
         ordinal = it->second->Ordinal();
     }
-    bindingHandler_(ordinal, name, payload);
+    if (bindingHandler_) {
+        bindingHandler_(ordinal, name, payload);
+    }
 }
 
 }  // namespace qm::cdp

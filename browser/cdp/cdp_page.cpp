@@ -241,6 +241,7 @@ CdpPage::Result CdpPage::Evaluate(int context, const char* op, const Json& args,
     if (Gone() || session.empty() || context == 0) {
         return Result::kFailed;
     }
+    kept_->Forget();  // any operation of ours may change what a check answers
     const std::string expression = Expression(op, args, anyState);
     const std::string name = op;
     const Patience patience =

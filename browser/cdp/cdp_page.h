@@ -14,6 +14,7 @@
 
 #include "browser/browser_port.h"
 #include "browser/cdp/cdp_connection.h"
+#include "browser/cdp/cdp_kept_pass.h"
 
 namespace qm::cdp {
 
@@ -123,6 +124,18 @@ public:
     void Watch(const std::string& host, std::vector<std::string> identities);
     void WatchOne(const std::string& host, const std::string& identity, bool watched);
 
+    // The last answered check, kept while the page reports no change
+    // (cdp_kept_pass.h; cdp_page_changes.cpp).
+    const std::shared_ptr<KeptPass>& Kept() const { return kept_; }
+    // Network thread, under the hub's lock: an event of the page's session,
+    // which may make the kept answer stale.
+    void NoteSessionEvent(const std::string& method, const Json& params);
+    // Owner's thread: asks (once per session, without waiting) for the
+    // helper's change reports; the count of the browser's acceptances, the
+    // reports come once it is kChangeReportsOn.
+    std::shared_ptr<const std::atomic<int>> ChangeReports();
+    static constexpr int kChangeReportsOn = 2;
+
     static constexpr int kCallTimeoutMs = 250;
     static constexpr int kLongCallTimeoutMs = 3000;
     // An operation sent without waiting and unanswered for this long makes
@@ -179,6 +192,10 @@ private:
     // writes it, under mutex_), and whether one is registered or on its way.
     std::string newDocumentScript_;
     std::uint64_t registration_ = 0;  // under mutex_
+    std::shared_ptr<KeptPass> kept_ = std::make_shared<KeptPass>();
+    std::string reportingSession_;  // owner's thread
+    // Commands of the change reports the browser accepted (2: all).
+    std::shared_ptr<std::atomic<int>> reporting_ = std::make_shared<std::atomic<int>>(0);
 };
 
 }  // namespace qm::cdp

@@ -2,6 +2,7 @@
 // popup test, the checks, the source search and the location all run there,
 // and only what changed comes back. The call is sent without waiting, so that
 // the passes of many pages overlap.
+#include <atomic>
 #include <condition_variable>
 #include <limits>
 #include <mutex>
@@ -168,6 +169,15 @@ private:
     std::vector<std::string> names_;  // of the listed filters (a search)
 };
 
+// An answer of a check that may be kept: it examined the document (not one
+// at another address) and its helper armed the change observer after it.
+bool IsKeepable(const Json& value, std::size_t checks) {
+    PassResult result;
+    std::string host;
+    return value.is_array() && value.size() == 6 && value[5] == 1 &&
+           ParsePass(value, checks, false, result, host) && !result.moved;
+}
+
 class FailedPass : public PendingPass {
 public:
     bool Wait(std::chrono::steady_clock::time_point) override { return true; }
@@ -176,6 +186,27 @@ public:
         return false;
     }
 };
+
+// The kept answer of an unchanged page to the same check, or null.
+std::shared_ptr<PendingPass> Replay(const std::shared_ptr<CdpPage>& page, const std::string& key,
+                                    const PassRequest& request) {
+    Json value;
+    int world = 0;
+    std::uint64_t generation = 0;
+    if (!page->Kept()->Find(key, value, world, generation) || generation != page->Generation()) {
+        return nullptr;
+    }
+    page->AdoptWorld(world, generation);
+    if (page->CurrentWorld() != world) {
+        return nullptr;
+    }
+    auto answer = std::make_shared<CdpPendingPass::Answer>();
+    answer->ok = true;
+    answer->value = std::move(value);
+    answer->world = world;
+    answer->done = true;
+    return std::make_shared<CdpPendingPass>(page, answer, request, generation);
+}
 
 }  // namespace
 
@@ -187,6 +218,17 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
     Json checks = Json::array();
     for (const PassRequest::Check& check : request.checks) {
         checks.push_back(Json::array({check.position, check.index, check.identity}));
+    }
+    const std::shared_ptr<KeptPass>& kept = page_->Kept();
+    // A check's answer depends only on the request and the page: a page
+    // that has not changed since it answered the same request is not asked.
+    std::string key;
+    if (!request.search && !page_->Gone()) {
+        key = Json::array({popups, checks, request.expectedUrl})
+                  .dump(-1, ' ', false, Json::error_handler_t::replace);
+        if (auto answered = Replay(page_, key, request)) {
+            return answered;
+        }
     }
     Json search = 0;
     int context = 0;
@@ -205,10 +247,24 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
     }
     auto answer = std::make_shared<CdpPendingPass::Answer>();
     const std::uint64_t generation = page_->Generation();
+    // The change reports are asked for before the first check goes out (the
+    // session runs commands in order); a check's answer is kept only once
+    // they are on and the helper could arm its observer.
+    std::shared_ptr<const std::atomic<int>> reports =
+        request.search ? nullptr : page_->ChangeReports();
+    const std::uint64_t epoch = kept->Begin();
+    const std::size_t count = request.checks.size();
     const bool sent = page_->Send(
         "pass",
         Json::array({std::move(popups), std::move(checks), std::move(search), request.expectedUrl}),
-        [answer](bool ok, Json value, int world) {
+        [answer, kept, reports, epoch, key = std::move(key), count, generation](
+            bool ok, Json value, int world) {
+            if (!ok) {
+                kept->Forget();
+            } else if (reports && reports->load() == CdpPage::kChangeReportsOn &&
+                       IsKeepable(value, count)) {
+                kept->Keep(epoch, key, value, world, generation);
+            }
             std::lock_guard<std::mutex> lock(answer->mutex);
             answer->ok = ok;
             answer->value = std::move(value);

@@ -1,7 +1,9 @@
 // The examination pass done in the page against the same pass done step by
 // step (the port's default, over the fine-grained calls and the batched
-// steps), on random pages opened twice; and an element past what the 16-bit
-// hint holds, found by name and hidden.
+// steps), on random pages opened twice; a check of a page that has not
+// changed answered without asking it, and asked again after each kind of
+// change; and an element past what the 16-bit hint holds, found by name and
+// hidden.
 #include "tests/cdp/cdp_core_fixture.h"
 
 #include <random>
@@ -158,6 +160,116 @@ TEST_F(CdpPassTest, PassInThePageEqualsTheStepByStepPassOnRandomPages) {
     EXPECT_GT(located, 0);
     EXPECT_GT(settled, 0);
     EXPECT_GT(popups, 0);
+}
+
+// A check is answered from what the page answered last while the page has
+// not changed: no round trip. Each kind of change that can alter the answer
+// makes the next check go to the page, with the right outcome; the one
+// after it is answered without asking again.
+TEST_F(CdpPassTest, UnchangedPageIsNotAskedAndEveryKindOfChangeIs) {
+    // Elements: html 0, head 1, title 2, body 3, p 4, img 5, object 6, param 7.
+    session_.server.AddPage(
+        "/changes.html",
+        "<!DOCTYPE html><html><head><title>Changes</title></head><body><p>text</p>"
+        "<img id=\"ad\" src=\"/img/ad.gif\"><object id=\"obj\"><param id=\"prm\" "
+        "name=\"movie\" value=\"/f/film.swf\"></object></body></html>");
+    session_.server.AddPage("/other.html",
+                            "<!DOCTYPE html><html><head><title>Other</title></head><body>"
+                            "<img src=\"/img/ad.gif\"></body></html>");
+    PassRequest request;
+    request.checks = {PassRequest::Check{0, 5, "/img/ad.gif"}, PassRequest::Check{1, 6, "film.swf"}};
+    request.popups = {PassRequest::Popup{2, 1, "", "Win"}};
+    constexpr auto H = CheckOutcome::kHidden;
+    constexpr auto M = CheckOutcome::kMismatch;
+    constexpr auto N = CheckOutcome::kNotObtained;
+    struct Change {
+        const char* what;
+        const char* script;      // run by the page
+        const char* loads;       // the page it loads, if any
+        std::vector<CheckOutcome> outcomes;
+        const char* url;         // ends the address
+        const char* title;
+        int popupAt;
+        const char* adDisplay;   // of #ad afterwards, if any
+    };
+    const Change changes[] = {
+        {"an element re-created",
+         "const b = document.createElement('img'); b.id = 'ad'; b.src = '/img/ad.gif';"
+         "document.getElementById('ad').replaceWith(b)",
+         nullptr, {H, H}, "/changes.html", "Changes", -1, "none"},
+        {"an attribute changed", "document.getElementById('ad').src = '/img/other.gif'", nullptr,
+         {M, H}, "/changes.html", "Changes", -1, "none"},
+        {"an element inserted before",
+         "document.body.insertBefore(document.createElement('i'), document.body.firstChild)",
+         nullptr, {M, M}, "/changes.html", "Changes", -1, "none"},
+        {"inside an object", "document.getElementById('prm').setAttribute('value', '/f/x.swf')",
+         nullptr, {H, M}, "/changes.html", "Changes", -1, "none"},
+        {"the text of the title", "document.querySelector('title').firstChild.data = 'Win'",
+         nullptr, {H, H}, "/changes.html", "Win", 2, "none"},
+        {"history.pushState", "history.pushState(null, '', '/pushed.html')", nullptr, {H, H},
+         "/pushed.html", "Changes", -1, "none"},
+        {"a fragment", "location.hash = 'here'", nullptr, {H, H}, "/changes.html#here", "Changes",
+         -1, "none"},
+        {"a reload", "location.reload()", "/changes.html", {H, H}, "/changes.html", "Changes", -1,
+         "none"},
+        {"a navigation", "location.href = '/other.html'", "/other.html", {N, N}, "/other.html",
+         "Other", -1, nullptr},
+    };
+    auto check = [&](const DocumentPtr& document, PassResult& result) {
+        const auto before = session_.system.RoundTrips();
+        EXPECT_TRUE(document->RunPass(request, result));
+        return session_.system.RoundTrips() - before;
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        const std::string target = session_.OpenWindow("/changes.html");
+        ASSERT_TRUE(session_.WaitLoaded(target, 10000, "/changes.html"));
+        auto browser = session_.BrowserOf(target);
+        ASSERT_TRUE(browser);
+        browser->Page()->SetPatience(3000, 10000);
+        DocumentPtr document = browser->GetDocument();
+        ASSERT_TRUE(document);
+        PassResult first, again, changed, kept;
+        EXPECT_EQ(1u, check(document, first));
+        EXPECT_EQ(0u, check(document, again));
+        EXPECT_EQ((std::vector<CheckOutcome>{H, H}), again.outcomes);
+        EXPECT_EQ(first.url, again.url);
+        EXPECT_EQ("none", Display(target, "ad"));
+
+        cdp::Json value;
+        // A global of the page's own world (no change of its document) tells
+        // the new document from the old one.
+        ASSERT_TRUE(session_.EvaluateInPage(target, "window.old = 1", value));
+        ASSERT_TRUE(session_.EvaluateInPage(target, change.script, value)) << session_.lastError;
+        if (change.loads != nullptr) {
+            ASSERT_TRUE(session_.RunUntil(
+                [&] {
+                    return session_.EvaluateInPage(target, "window.old === undefined", value) &&
+                           value == true;
+                },
+                [] { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }, 10000));
+            ASSERT_TRUE(session_.WaitLoaded(target, 10000, change.loads));
+        }
+        // The page's report (or the navigation's event) comes on its own.
+        // (Nothing is delivered to the trackers: only these checks ask the page.)
+        ASSERT_TRUE(session_.RunUntil(
+            [&] { return !browser->Page()->Kept()->Holds(); },
+            [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); }, 5000));
+        EXPECT_EQ(1u, check(document, changed));
+        EXPECT_EQ(change.outcomes, changed.outcomes);
+        EXPECT_EQ(change.popupAt, changed.popupAt);
+        EXPECT_EQ(change.title, changed.title);
+        EXPECT_EQ(session_.server.Url(change.url), changed.url);
+        if (change.adDisplay != nullptr) {
+            EXPECT_EQ(change.adDisplay, Display(target, "ad"));
+        }
+        EXPECT_EQ(0u, check(document, kept));
+        EXPECT_EQ(changed.outcomes, kept.outcomes);
+        EXPECT_EQ(changed.url, kept.url);
+        EXPECT_EQ(changed.title, kept.title);
+        CloseAll(change.loads != nullptr ? change.loads : "/changes.html");
+        CloseAll(change.url);
+    }
 }
 
 // An advert past position 32,767 of a big page: its filter keeps "no hint"
