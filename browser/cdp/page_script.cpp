@@ -86,15 +86,48 @@ const char* const kPageScript = R"JS((() => {
         for (const n of r.addedNodes) sweep(n);
         const o = r.target instanceof Element ? r.target.closest('object') : null;
         if (o) consider(o);
-      } else if (r.target instanceof Element) {
+      } else if (r.type === 'attributes' && r.target instanceof Element) {
         const t = r.target;
-        if (r.attributeName !== 'style') consider(t);
-        else if (hidden.has(t) && !isHidden(t.style)) t.style.setProperty('display', 'none', 'important');
+        if (r.attributeName === 'src' || r.attributeName === 'codebase') consider(t);
+        else if (r.attributeName === 'style' && hidden.has(t) && !isHidden(t.style)) t.style.setProperty('display', 'none', 'important');
       }
     }
   };
-  const observer = new MutationObserver((records) => { handle(records); settled(); });
-  observer.observe(document, { childList: true, subtree: true, attributes: true, attributeFilter: ['src', 'codebase', 'style'] });
+  // Change reports. A check's answer depends only on its request and on the
+  // document (its address, title and elements with their attributes and
+  // contents). After each check the same observer watches every change of
+  // the document until the first one, which is reported once through the
+  // binding; the host asks the page again only then. Our own calls first
+  // disarm it, so no change of ours is reported, and one observer (not two)
+  // keeps what a page that mutates a lot pays for it low.
+  const narrow = { childList: true, subtree: true, attributes: true, attributeFilter: ['src', 'codebase', 'style'] };
+  const every = { childList: true, subtree: true, attributes: true, characterData: true };
+  let armed = false;
+  const tell = () => {
+    armed = false;
+    observer.observe(document, narrow);
+    const report = globalThis.__qmChanged;
+    if (typeof report === 'function') report('');
+  };
+  const observer = new MutationObserver((records) => {
+    if (armed) tell();
+    handle(records);
+    settled();
+  });
+  observer.observe(document, narrow);
+  // (Changes not delivered yet are the page's: still reported.)
+  const disarm = () => {
+    if (!armed) return;
+    const pending = observer.takeRecords();
+    if (pending.length !== 0) { tell(); handle(pending); } else { armed = false; observer.observe(document, narrow); }
+  };
+  const arm = () => {
+    if (typeof globalThis.__qmChanged !== 'function') return 0;
+    handle(observer.takeRecords());  // our own, of this call
+    observer.observe(document, every);
+    armed = true;
+    return 1;
+  };
   const settle = () => {
     if (!parsing) return;
     // The records of the parsed document may not have been delivered yet.
@@ -186,38 +219,6 @@ const char* const kPageScript = R"JS((() => {
     lists.set(key, l);
     if (lists.size > 2) lists.delete(lists.keys().next().value);
     return l;
-  };
-  // --- Change reports ---
-  // A check's answer depends only on its request and on the document (its
-  // address, title and elements with their attributes and contents). After
-  // each check the first change of the document is reported once through
-  // the binding, and the host asks the page again only then; until the next
-  // check arms it again the page pays nothing for it. Our own calls first
-  // disarm it, so no change of ours is reported.
-  let armed = false;
-  const tell = () => {
-    const report = globalThis.__qmChanged;
-    if (typeof report === 'function') report('');
-  };
-  const changes = new MutationObserver(() => {
-    if (!armed) return;
-    armed = false;
-    changes.disconnect();
-    tell();
-  });
-  // (Changes not delivered yet are the page's: still reported.)
-  const disarm = () => {
-    if (!armed) return;
-    armed = false;
-    const pending = changes.takeRecords().length !== 0;
-    changes.disconnect();
-    if (pending) tell();
-  };
-  const arm = () => {
-    if (typeof globalThis.__qmChanged !== 'function') return 0;
-    changes.observe(document, { childList: true, subtree: true, attributes: true, characterData: true });
-    armed = true;
-    return 1;
   };
   const passTags = ['IMG', 'OBJECT', 'EMBED', 'IFRAME'];
   // popups: [position, mode, address, title without spaces]; checks:
