@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -38,7 +39,7 @@ public:
         ++epoch_;
     }
     // The answer of the pass begun at epoch, unless something was forgotten since.
-    void Keep(std::uint64_t epoch, std::string key, Json value, int world,
+    void Keep(std::uint64_t epoch, std::string key, std::shared_ptr<const Json> value, int world,
               std::uint64_t generation) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (epoch != epoch_) {
@@ -50,7 +51,8 @@ public:
         world_ = world;
         generation_ = generation;
     }
-    bool Find(const std::string& key, Json& value, int& world, std::uint64_t& generation) const {
+    bool Find(const std::string& key, std::shared_ptr<const Json>& value, int& world,
+              std::uint64_t& generation) const {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!valid_ || key != key_) {
             return false;
@@ -68,6 +70,12 @@ public:
             ++epoch_;
         }
     }
+    // Owner's thread: the located adverts of this answer are watched (its
+    // pass's result was taken), so a replay of it need not watch them again.
+    void NoteWatched(std::shared_ptr<const Json> value) { watched_ = std::move(value); }
+    bool Watched(const std::shared_ptr<const Json>& value) const {
+        return value != nullptr && watched_ == value;
+    }
     bool Holds() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return valid_;
@@ -78,9 +86,10 @@ private:
     std::uint64_t epoch_ = 0;
     bool valid_ = false;
     std::string key_;
-    Json value_;
+    std::shared_ptr<const Json> value_;
     int world_ = 0;
     std::uint64_t generation_ = 0;
+    std::shared_ptr<const Json> watched_;  // owner's thread
 };
 
 }  // namespace qm::cdp

@@ -95,18 +95,24 @@ public:
         std::condition_variable arrived;
         bool done = false;
         bool ok = false;
-        Json value;
+        std::shared_ptr<const Json> value;  // shared with the page's kept answer
         int world = 0;
     };
 
+    // replayed: the page's kept answer, whose located adverts it watches
+    // already (its own pass's result was taken).
     CdpPendingPass(std::shared_ptr<CdpPage> page, std::shared_ptr<Answer> answer,
-                   const PassRequest& request, std::uint64_t generation)
+                   const PassRequest& request, std::uint64_t generation, bool replayed = false)
         : page_(std::move(page)),
           answer_(std::move(answer)),
           checks_(request.checks.size()),
           search_(request.search),
+          replayed_(replayed),
           listKey_(request.listKey),
           generation_(generation) {
+        if (replayed_) {
+            return;
+        }
         for (const PassRequest::Check& check : request.checks) {
             identities_.emplace_back(check.position, check.identity);
         }
@@ -131,11 +137,11 @@ public:
         }
         page_->AdoptWorld(answer_->world, generation_);
         std::string host;
-        if (!ParsePass(answer_->value, checks_, search_, out, host)) {
+        if (!answer_->value || !ParsePass(*answer_->value, checks_, search_, out, host)) {
             page_->NoteList(0, std::string());
             return false;
         }
-        if (out.moved) {
+        if (out.moved || replayed_) {
             return true;
         }
         if (search_ && !listKey_.empty()) {
@@ -155,6 +161,9 @@ public:
             }
         }
         page_->Watch(host, std::move(located));
+        if (!search_) {
+            page_->Kept()->NoteWatched(answer_->value);
+        }
         return true;
     }
 
@@ -163,6 +172,7 @@ private:
     std::shared_ptr<Answer> answer_;
     std::size_t checks_;
     bool search_;
+    bool replayed_;
     std::string listKey_;
     std::uint64_t generation_;
     std::vector<std::pair<int, std::string>> identities_;
@@ -187,10 +197,37 @@ public:
     }
 };
 
+// What a check's answer depends on besides the page: equal requests, equal keys.
+std::string CheckKey(const PassRequest& request) {
+    std::string key = request.expectedUrl;
+    key += '\n';
+    auto text = [&key](const std::string& part) {
+        key += std::to_string(part.size());
+        key += ':';
+        key += part;
+    };
+    for (const PassRequest::Popup& popup : request.popups) {
+        key += 'p';
+        key += std::to_string(popup.position);
+        key += ',';
+        key += std::to_string(popup.mode);
+        text(popup.address);
+        text(popup.name);
+    }
+    for (const PassRequest::Check& check : request.checks) {
+        key += 'c';
+        key += std::to_string(check.position);
+        key += ',';
+        key += std::to_string(check.index);
+        text(check.identity);
+    }
+    return key;
+}
+
 // The kept answer of an unchanged page to the same check, or null.
 std::shared_ptr<PendingPass> Replay(const std::shared_ptr<CdpPage>& page, const std::string& key,
                                     const PassRequest& request) {
-    Json value;
+    std::shared_ptr<const Json> value;
     int world = 0;
     std::uint64_t generation = 0;
     if (!page->Kept()->Find(key, value, world, generation) || generation != page->Generation()) {
@@ -205,12 +242,23 @@ std::shared_ptr<PendingPass> Replay(const std::shared_ptr<CdpPage>& page, const 
     answer->value = std::move(value);
     answer->world = world;
     answer->done = true;
-    return std::make_shared<CdpPendingPass>(page, answer, request, generation);
+    const bool watched = page->Kept()->Watched(answer->value);
+    return std::make_shared<CdpPendingPass>(page, answer, request, generation, watched);
 }
 
 }  // namespace
 
 std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) {
+    const std::shared_ptr<KeptPass>& kept = page_->Kept();
+    // A check's answer depends only on the request and the page: a page
+    // that has not changed since it answered the same request is not asked.
+    std::string key;
+    if (!request.search && !page_->Gone()) {
+        key = CheckKey(request);
+        if (auto answered = Replay(page_, key, request)) {
+            return answered;
+        }
+    }
     Json popups = Json::array();
     for (const PassRequest::Popup& popup : request.popups) {
         popups.push_back(Json::array({popup.position, popup.mode, popup.address, popup.name}));
@@ -218,17 +266,6 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
     Json checks = Json::array();
     for (const PassRequest::Check& check : request.checks) {
         checks.push_back(Json::array({check.position, check.index, check.identity}));
-    }
-    const std::shared_ptr<KeptPass>& kept = page_->Kept();
-    // A check's answer depends only on the request and the page: a page
-    // that has not changed since it answered the same request is not asked.
-    std::string key;
-    if (!request.search && !page_->Gone()) {
-        key = Json::array({popups, checks, request.expectedUrl})
-                  .dump(-1, ' ', false, Json::error_handler_t::replace);
-        if (auto answered = Replay(page_, key, request)) {
-            return answered;
-        }
     }
     Json search = 0;
     int context = 0;
@@ -259,15 +296,16 @@ std::shared_ptr<PendingPass> CdpDocument::StartPass(const PassRequest& request) 
         Json::array({std::move(popups), std::move(checks), std::move(search), request.expectedUrl}),
         [answer, kept, reports, epoch, key = std::move(key), count, generation](
             bool ok, Json value, int world) {
+            auto shared = std::make_shared<const Json>(std::move(value));
             if (!ok) {
                 kept->Forget();
             } else if (reports && reports->load() == CdpPage::kChangeReportsOn &&
-                       IsKeepable(value, count)) {
-                kept->Keep(epoch, key, value, world, generation);
+                       IsKeepable(*shared, count)) {
+                kept->Keep(epoch, key, shared, world, generation);
             }
             std::lock_guard<std::mutex> lock(answer->mutex);
             answer->ok = ok;
-            answer->value = std::move(value);
+            answer->value = std::move(shared);
             answer->world = world;
             answer->done = true;
             answer->arrived.notify_all();
