@@ -1,5 +1,6 @@
 #include "bench/cdp/bench_changes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -93,6 +94,38 @@ bool AppendCost(cdp::CdpConnection& connection, const std::string& session, bool
         return false;
     }
     ms = answer.result["result"]["value"].get<double>();
+    return true;
+}
+
+bool MutationCost(cdp::CdpConnection& connection, const std::shared_ptr<cdp::CdpPage>& page,
+                  Document& document, double& armed, double& disarmed, double& none,
+                  std::string& error) {
+    armed = disarmed = none = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        std::shared_ptr<PendingPass> check = document.StartPass(PassRequest{});
+        PassResult result;
+        double a = 0, d = 0, n = 0;
+        if (!check->Wait(std::chrono::steady_clock::now() + std::chrono::seconds(3)) ||
+            !check->Result(result)) {
+            error = "the mutating page did not answer its check";
+            return false;
+        }
+        if (!page->Kept()->Holds()) {
+            error = "the mutating page's answer was not kept";
+            return false;
+        }
+        // Armed by the check; the first run's changes are reported and
+        // disarm it for the second.
+        if (!AppendCost(connection, page->Session(), false, 10000, a) ||
+            !AppendCost(connection, page->Session(), false, 10000, d) ||
+            !AppendCost(connection, page->Session(), true, 10000, n)) {
+            error = "the mutating page did not run its script";
+            return false;
+        }
+        armed = std::min(armed, a);
+        disarmed = std::min(disarmed, d);
+        none = std::min(none, n);
+    }
     return true;
 }
 
