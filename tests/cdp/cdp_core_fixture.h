@@ -8,6 +8,8 @@
 
 #include <deque>
 #include <filesystem>
+#include <random>
+#include <string>
 #include <thread>
 
 #include "browser/tracker_event_poster.h"
@@ -19,9 +21,16 @@
 
 namespace qm::cdptest {
 
+// Unique to this run, so that runs from several checkouts at once never share a folder.
+inline const std::string& RunTag() {
+    static const std::string tag = std::to_string(std::random_device{}());
+    return tag;
+}
+
 inline std::string FreshDataDirectory() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string dir = ::testing::TempDir() + "/qm-cdp-core-" + info->name();
+    const std::string dir =
+        ::testing::TempDir() + "/qm-cdp-core-" + RunTag() + "-" + info->name();
     std::filesystem::remove_all(dir);
     return dir;
 }

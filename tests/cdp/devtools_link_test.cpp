@@ -10,6 +10,8 @@
 #include <ostream>
 #include <deque>
 #include <filesystem>
+#include <random>
+#include <string>
 #include <chrono>
 #include <thread>
 
@@ -228,7 +230,7 @@ TEST_F(LinkTest, APageThatReplacesItsGlobalsStillReportsItsGestures) {
 class LinkCoreTest : public LinkTest, public TrackerEventPoster, public StoreListener {
 protected:
     LinkCoreTest()
-        : dir_(::testing::TempDir() + "/qm-link-core"),
+        : dir_(::testing::TempDir() + "/qm-link-core-" + std::to_string(std::random_device{}())),
           store_((std::filesystem::remove_all(dir_), dir_)),
           table_(TrackerContext{store_, link_.Windows(), this}) {
         combined_.AddMember(link_);
