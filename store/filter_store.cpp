@@ -105,7 +105,7 @@ int FilterStore::WriteHostFile(const std::string& hostFileName, bool inBackgroun
         return 1;
     }
     if (inBackground) {
-        folder_.ReplaceLater(hostFileName, SerializeHostFile(tables_));
+        folder_.ReplaceLater(hostFileName, tables_);
     } else if (!folder_.Replace(hostFileName, SerializeHostFile(tables_))) {
         return 0;
     }

@@ -45,10 +45,11 @@ void HostFileWriter::Log(OwnChange change) {
     log_.push_back(change);
 }
 
-void HostFileWriter::Post(const fs::path& path, std::string bytes) {
+void HostFileWriter::Post(const fs::path& path, std::shared_ptr<const PendingFile> file) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queued_[path] = std::make_shared<const std::string>(std::move(bytes));
+        // The contents replaced are freed below, outside the lock.
+        queued_[path].swap(file);
         if (!thread_.joinable()) {
             thread_ = std::thread([this] { Run(); });
         }
@@ -65,7 +66,7 @@ void HostFileWriter::Run() {
         }
         const auto next = queued_.begin();
         writingPath_ = next->first;
-        writingBytes_ = next->second;
+        writingFile_ = next->second;
         queued_.erase(next);
         OwnChange change;
         change.number = writing_ = ++lastNumber_;
@@ -74,9 +75,9 @@ void HostFileWriter::Run() {
         change.timesKnown = ReadTime(change.before);
         const DurableWrite write = write_;
         const fs::path path = writingPath_;
-        const std::shared_ptr<const std::string> bytes = writingBytes_;
+        std::shared_ptr<const PendingFile> file = writingFile_;
         lock.unlock();
-        const bool ok = write(path, *bytes);
+        const bool ok = write(path, file->Bytes());
         fs::file_time_type after;
         const bool afterKnown = ReadTime(after);
         lock.lock();
@@ -87,10 +88,14 @@ void HostFileWriter::Run() {
         failed_ = failed_ || !ok;
         writing_ = 0;
         writingPath_.clear();
-        writingBytes_.reset();
+        writingFile_.reset();
         if (queued_.empty()) {
             idle_.notify_all();
         }
+        // A large file's contents are freed outside the lock.
+        lock.unlock();
+        file.reset();
+        lock.lock();
     }
 }
 
@@ -104,13 +109,13 @@ bool HostFileWriter::TakeFailure() {
     return std::exchange(failed_, false);
 }
 
-std::shared_ptr<const std::string> HostFileWriter::Pending(const fs::path& path) const {
+std::shared_ptr<const PendingFile> HostFileWriter::Pending(const fs::path& path) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto it = queued_.find(path);
     if (it != queued_.end()) {
         return it->second;
     }
-    return writing_ != 0 && writingPath_ == path ? writingBytes_ : nullptr;
+    return writing_ != 0 && writingPath_ == path ? writingFile_ : nullptr;
 }
 
 std::vector<fs::path> HostFileWriter::PendingPaths() const {

@@ -20,6 +20,15 @@
 
 namespace qm {
 
+// The contents of a file waiting to be written, made when first needed, by
+// the writer or by a reader of the file, whichever comes first.
+class PendingFile {
+public:
+    virtual ~PendingFile() = default;
+    // Safe to call from several threads at once.
+    virtual const std::string& Bytes() const = 0;
+};
+
 // Writes bytes durably to path; false (and path untouched) when it fails.
 using DurableWrite = std::function<bool(const std::filesystem::path&, const std::string&)>;
 
@@ -48,15 +57,15 @@ public:
     HostFileWriter(const HostFileWriter&) = delete;
     HostFileWriter& operator=(const HostFileWriter&) = delete;
 
-    // Queues bytes for path; bytes queued earlier for path and not yet being
-    // written are dropped. Starts the thread when first needed.
-    void Post(const std::filesystem::path& path, std::string bytes);
+    // Queues contents for path; contents queued earlier for path and not yet
+    // being written are dropped. Starts the thread when first needed.
+    void Post(const std::filesystem::path& path, std::shared_ptr<const PendingFile> file);
     // Returns once nothing is queued or being written.
     void Settle();
     // True when a queued write failed since the last call.
     bool TakeFailure();
-    // The newest bytes queued or being written for path; null when none.
-    std::shared_ptr<const std::string> Pending(const std::filesystem::path& path) const;
+    // The newest contents queued or being written for path; null when none.
+    std::shared_ptr<const PendingFile> Pending(const std::filesystem::path& path) const;
     // Paths with bytes queued or being written.
     std::vector<std::filesystem::path> PendingPaths() const;
 
@@ -80,9 +89,9 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;  // the thread: work or stop
     std::condition_variable idle_;  // the callers: nothing left
-    std::map<std::filesystem::path, std::shared_ptr<const std::string>> queued_;
+    std::map<std::filesystem::path, std::shared_ptr<const PendingFile>> queued_;
     std::filesystem::path writingPath_;
-    std::shared_ptr<const std::string> writingBytes_;
+    std::shared_ptr<const PendingFile> writingFile_;
     std::uint64_t writing_ = 0;
     std::uint64_t lastNumber_ = 0;
     std::vector<OwnChange> log_;

@@ -10,6 +10,11 @@ namespace qm {
 
 namespace fs = std::filesystem;
 
+const std::string& HostFileSnapshot::Bytes() const {
+    std::call_once(made_, [this] { bytes_ = SerializeHostFile(tables_); });
+    return bytes_;
+}
+
 StoreFolder::StoreFolder(fs::path directory)
     : directory_(std::move(directory)), writer_(directory_) {
     std::error_code ec;
@@ -27,7 +32,7 @@ fs::path StoreFolder::PathOf(const std::string& fileName) const {
 bool StoreFolder::Read(const std::string& fileName, std::string& bytes) const {
     const fs::path path = PathOf(fileName);
     if (const auto pending = writer_.Pending(path)) {
-        bytes.assign(*pending);
+        bytes.assign(pending->Bytes());
         return true;
     }
     return ReadWholeFile(path, bytes);
@@ -79,8 +84,8 @@ bool StoreFolder::Replace(const std::string& fileName, const std::string& bytes)
     return writer_.WriteNow(PathOf(fileName), bytes);
 }
 
-void StoreFolder::ReplaceLater(const std::string& fileName, std::string bytes) {
-    writer_.Post(PathOf(fileName), std::move(bytes));
+void StoreFolder::ReplaceLater(const std::string& fileName, const HostFileTables& tables) {
+    writer_.Post(PathOf(fileName), std::make_shared<const HostFileSnapshot>(tables));
 }
 
 bool StoreFolder::Remove(const std::string& fileName) {

@@ -10,12 +10,28 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "store/host_file.h"
 #include "store/host_file_writer.h"
 
 namespace qm {
+
+// A copy of a host file's tables, put into bytes off the caller's thread: a
+// copy costs a fraction of the text conversion of a large host file.
+class HostFileSnapshot : public PendingFile {
+public:
+    explicit HostFileSnapshot(const HostFileTables& tables) : tables_(tables) {}
+    const std::string& Bytes() const override;
+
+private:
+    const HostFileTables tables_;
+    mutable std::once_flag made_;
+    mutable std::string bytes_;
+};
 
 class StoreFolder {
 public:
@@ -36,7 +52,7 @@ public:
 
     // Durable replacement now (false when it failed), or in the background.
     bool Replace(const std::string& fileName, const std::string& bytes);
-    void ReplaceLater(const std::string& fileName, std::string bytes);
+    void ReplaceLater(const std::string& fileName, const HostFileTables& tables);
     // A missing file is no error.
     bool Remove(const std::string& fileName);
     bool Move(const std::string& from, const std::string& to);
