@@ -99,7 +99,10 @@ void HostFileIndex::Relist(const FolderObservation& seen) {
     directoryTime_ = seen.time;
     adoptThrough_ = seen.writing;
     trusted_ = seen.timeKnown && listingTime - directoryTime_ >= kUnsureWindow;
-    for (std::string& name : folder_.ListNames()) {
+    bool complete = true;
+    std::vector<std::string> names = folder_.ListNames(&complete);
+    trusted_ = trusted_ && complete;
+    for (std::string& name : names) {
         if (!IsHostFileName(name)) {
             continue;
         }

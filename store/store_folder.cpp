@@ -56,7 +56,7 @@ bool StoreFolder::Exists(const std::string& fileName) const {
     return fs::exists(path, ec);
 }
 
-std::vector<std::string> StoreFolder::ListNames() const {
+std::vector<std::string> StoreFolder::ListNames(bool* complete) const {
     std::vector<std::string> names;
     std::error_code ec;
     fs::directory_iterator it(directory_, ec);
@@ -69,6 +69,9 @@ std::vector<std::string> StoreFolder::ListNames() const {
         if (name != kTemporaryFileName) {
             names.push_back(std::move(name));
         }
+    }
+    if (complete != nullptr) {
+        *complete = !ec;
     }
     // A file being replaced is there before, during and after the write; a
     // listing that overlaps the rename must not miss it.

@@ -47,8 +47,9 @@ public:
     bool IsFile(const std::string& fileName) const;
     // Whether anything (file, directory...) has that name.
     bool Exists(const std::string& fileName) const;
-    // Names of the regular files of the folder, sorted.
-    std::vector<std::string> ListNames() const;
+    // Names of the regular files of the folder, sorted; complete, when
+    // given, becomes false when the listing broke off.
+    std::vector<std::string> ListNames(bool* complete = nullptr) const;
 
     // Durable replacement now (false when it failed), or in the background.
     bool Replace(const std::string& fileName, const std::string& bytes);
