@@ -80,7 +80,7 @@ bool HostFileIndex::AdoptOwnChanges(const FolderObservation& seen) {
         directoryTime_ = change.after;
         // Another change in the same tick would leave this time as it is.
         confirm_ = true;
-        confirmAt_ = std::chrono::steady_clock::now() + kUnsureWindow;
+        confirmAt_ = change.done + kUnsureWindow;
     }
     return adopted;
 }

@@ -80,6 +80,7 @@ void HostFileWriter::Run() {
         const bool ok = write(path, file->Bytes());
         fs::file_time_type after;
         const bool afterKnown = ReadTime(after);
+        change.done = std::chrono::steady_clock::now();
         lock.lock();
         change.timesKnown = change.timesKnown && afterKnown;
         change.after = after;
@@ -140,6 +141,7 @@ bool HostFileWriter::ChangeNow(const std::function<bool()>& change) {
     logged.timesKnown = ReadTime(logged.before);
     const bool ok = change();
     logged.timesKnown = ReadTime(logged.after) && logged.timesKnown;
+    logged.done = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(mutex_);
     Log(logged);
     return ok;

@@ -7,6 +7,7 @@
 // changes from those made behind its back.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -38,6 +39,7 @@ struct OwnChange {
     bool timesKnown = false;
     std::filesystem::file_time_type before{};
     std::filesystem::file_time_type after{};
+    std::chrono::steady_clock::time_point done{};  // when it ended
 };
 
 // What the index needs to know about the folder at one moment.

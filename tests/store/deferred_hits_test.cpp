@@ -242,8 +242,9 @@ TEST_F(DeferredHitsTest, TheWritersOwnWritesAreNotTakenForChangesFromOutside) {
     EXPECT_EQ(list.size(), 2u);
     EXPECT_EQ(store_->HostFileListings(), listings);
     // A change from outside made before one of the writer's own is still seen
-    // (past the clock tick of the last write: one sharing it is seen later).
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // (past the clock tick of the last write, a whole second where times are
+    // kept in seconds: one sharing it is seen later).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     testing::WriteBytes(File("img.example.com.Dat"),
                         "http://img.example.com/\r\n-\r\n0 copied IMG 1 2 3 0 2\r\n-\r\nx\r\n");
     ASSERT_EQ(Save(list), 1);
