@@ -174,7 +174,8 @@ TEST_F(DeferredHitsTest, ABurstOfSavesIsWrittenOnceAndTheFileHoldsTheLast) {
     ASSERT_EQ(store_->Flush(), 1);
     store_->SetDurableWrite(nullptr);
     EXPECT_EQ(store_->HostFileWrites(), writes + 2);
-    const FilterRecord* a = Named(OnDisk(), "a");
+    const HostFileTables t = OnDisk();
+    const FilterRecord* a = Named(t, "a");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->tLastHit, 1'700'000'040u);
     EXPECT_EQ(a->nHint, 40);
