@@ -1,7 +1,5 @@
 #include "store/filter_store.h"
 
-#include <algorithm>
-#include <system_error>
 #include <utility>
 
 #include "store/address_keys.h"
@@ -16,14 +14,19 @@ namespace fs = std::filesystem;
 FilterStore::FilterStore(std::string dataDirectory)
     : dataDirectory_(std::move(dataDirectory)),
       dataPath_(PathFromText(dataDirectory_)),
-      index_(dataPath_) {
-    std::error_code ec;
-    fs::create_directories(dataPath_, ec);
+      folder_(dataPath_),
+      index_(folder_) {
     DeleteMatchingFiles("*.udo");
-    fs::remove(PathOf(kTemporaryFileName), ec);
+    folder_.Remove(kTemporaryFileName);
 }
 
-FilterStore::~FilterStore() = default;
+FilterStore::~FilterStore() {
+    folder_.Flush();
+}
+
+int FilterStore::Flush() {
+    return folder_.Flush() ? 1 : 0;
+}
 
 void FilterStore::SetListener(StoreListener* listener) {
     listener_ = listener;
@@ -34,30 +37,16 @@ const std::string& FilterStore::DataDirectory() const {
 }
 
 fs::path FilterStore::PathOf(const std::string& fileName) const {
-    return dataPath_ / PathFromText(fileName);
+    return folder_.PathOf(fileName);
 }
 
 std::vector<std::string> FilterStore::ListMatching(const std::string& pattern) const {
     std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(dataPath_, ec);
-    if (ec) {
-        return names;
-    }
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) {
-            break;
-        }
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError)) {
-            continue;
-        }
-        std::string name = TextFromPath(it->path().filename());
+    for (std::string& name : folder_.ListNames()) {
         if (WildcardMatch(pattern, name)) {
             names.push_back(std::move(name));
         }
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -74,7 +63,7 @@ void FilterStore::NotifyLocationChanged(const std::string& hostFileName) {
 }
 
 int FilterStore::LoadHostFile(const std::string& hostFileName) {
-    if (!IsHostFileName(hostFileName) || !ReadWholeFile(PathOf(hostFileName), readBuffer_)) {
+    if (!IsHostFileName(hostFileName) || !folder_.Read(hostFileName, readBuffer_)) {
         ForgetLoaded();
         return 0;
     }
@@ -97,26 +86,27 @@ int FilterStore::HostFileExists(const std::string& hostFileName) const {
     if (!IsHostFileName(hostFileName)) {
         return 0;
     }
-    std::error_code ec;
-    return fs::is_regular_file(PathOf(hostFileName), ec) ? 1 : 0;
+    return folder_.IsFile(hostFileName) ? 1 : 0;
 }
 
 int FilterStore::SaveHostFile(const std::string& hostFileName) {
+    return WriteHostFile(hostFileName, false);
+}
+
+int FilterStore::WriteHostFile(const std::string& hostFileName, bool inBackground) {
     if (!IsHostFileName(hostFileName)) {
         return 0;
     }
-    const fs::path path = PathOf(hostFileName);
-    index_.BeforeOwnChange();
     if (tables_.records.empty() || tables_.locations.empty()) {
-        std::error_code ec;
-        fs::remove(path, ec);
-        if (ec) {
+        if (!folder_.Remove(hostFileName)) {
             return 0;
         }
         index_.Removed(hostFileName);
         return 1;
     }
-    if (!ReplaceFileContents(path, SerializeHostFile(tables_))) {
+    if (inBackground) {
+        folder_.ReplaceLater(hostFileName, tables_);
+    } else if (!folder_.Replace(hostFileName, SerializeHostFile(tables_))) {
         return 0;
     }
     // A shortened name does not hold its host key; the locations do.
@@ -364,7 +354,7 @@ int FilterStore::AddDomainRecords(const std::string& url, const std::string& own
         }
         std::string bytes;
         HostFileTables other;
-        if (!ReadWholeFile(PathOf(name), bytes) || !ParseHostFile(bytes, other)) {
+        if (!folder_.Read(name, bytes) || !ParseHostFile(bytes, other)) {
             continue;
         }
         for (const FilterRecord& r : other.records) {
@@ -395,7 +385,8 @@ int FilterStore::SaveHits(FilterRecord* list, int count) {
             return;
         }
         changed = false;
-        if (SaveLoaded()) {
+        // Only hits changed, and the file exists: the write never removes it.
+        if (WriteHostFile(loadedName_, true)) {
             NotifyLocationChanged(current);
         } else {
             ForgetLoaded();

@@ -1,5 +1,8 @@
 // The filter store: one host file per web server in the data directory, one
-// host file loaded at a time, every change written before the call returns.
+// host file loaded at a time, every change of the filters written before the
+// call returns. Hit times are the exception: SaveHits hands the write to a
+// background writer, so that a page load never waits for the disk; every
+// other access to the folder sees or waits for what is still to be written.
 // Portable: no platform headers.
 //
 // The operations below are the interface the rest of the program relies on;
@@ -9,12 +12,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/explorer_model.h"
 #include "store/filter_record.h"
 #include "store/host_file.h"
 #include "store/host_file_index.h"
+#include "store/store_folder.h"
 #include "store/store_listener.h"
 
 namespace qm {
@@ -71,9 +76,15 @@ public:
     // files whose host key has the same domain key, in file name order. A
     // host without a host file of its own still gets the last group.
     int FiltersForUrl(const std::string& url, FilterRecord* list, int capacity);
-    // Writes back the hit times and source indexes of a tracker's list;
-    // 0 when a host file could not be written.
+    // Writes back the hit times and source indexes of a tracker's list. The
+    // tables change at once; the host files are written in the background
+    // (a failed write loses only those hits: the file keeps its old
+    // contents, and the next save of the file writes them again). 0 when
+    // count is below 1.
     int SaveHits(FilterRecord* list, int count);
+    // Returns once every background write is done; 0 when one failed since
+    // the last Flush. The destructor flushes too.
+    int Flush();
 
     // Undo, restore of whole host files, expiry. Undoing an add finds the
     // record by page address, type and name, not by the position it had.
@@ -129,8 +140,13 @@ public:
     // How many times the data directory was listed to find host files.
     long HostFileListings() const { return index_.Listings(); }
     std::filesystem::path PathOf(const std::string& fileName) const;
+    // Durable writes of host files made (background ones included), and the
+    // write itself, which tests replace to hold or fail it.
+    long HostFileWrites() const { return folder_.DurableWrites(); }
+    void SetDurableWrite(DurableWrite write) { folder_.SetDurableWrite(std::move(write)); }
 
 private:
+    int WriteHostFile(const std::string& hostFileName, bool inBackground);
     // Names of the regular files of the data directory that match pattern,
     // sorted by name.
     std::vector<std::string> ListMatching(const std::string& pattern) const;
@@ -150,6 +166,7 @@ private:
 
     std::string dataDirectory_;
     std::filesystem::path dataPath_;
+    StoreFolder folder_;      // every access to the data directory
     StoreListener* listener_ = nullptr;
     HostFileTables tables_;
     std::string readBuffer_;  // kept between loads to spare allocations

@@ -1,13 +1,9 @@
 // Host file names of page addresses, and the renaming of host files stored
 // under a full long name before such names were shortened.
-#include <system_error>
-
 #include "store/address_keys.h"
 #include "store/filter_store.h"
 
 namespace qm {
-
-namespace fs = std::filesystem;
 
 std::string FilterStore::HostFileOf(const std::string& url) {
     const std::string name = GetHostFileName(url);
@@ -32,8 +28,7 @@ std::string FilterStore::ShortenStoredName(const std::string& hostFileName) {
         HostFileNameOfKey(HostKeyOfFileName(hostFileName.substr(0, hostFileName.size() - 4)));
     // A file of the shortened name made meanwhile is not replaced; the old
     // one then stays as it is.
-    std::error_code ec;
-    if (!fs::is_regular_file(PathOf(hostFileName), ec) || fs::exists(PathOf(shortened), ec) ||
+    if (!folder_.IsFile(hostFileName) || folder_.Exists(shortened) ||
         !MoveFile(hostFileName, shortened)) {
         return hostFileName;
     }

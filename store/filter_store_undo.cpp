@@ -1,14 +1,11 @@
 // Undo log, moving whole host files aside and back, and expiry.
 #include <cstdio>
-#include <system_error>
 
 #include "store/address_keys.h"
 #include "store/filter_store.h"
 #include "store/time_value.h"
 
 namespace qm {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -103,9 +100,7 @@ int FilterStore::Undo() {
 }
 
 bool FilterStore::MoveFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(PathOf(from), PathOf(to), ec);
-    return !ec;
+    return folder_.Move(from, to);
 }
 
 int FilterStore::RestoreHostFiles(const std::string& pattern) {
@@ -159,8 +154,7 @@ int FilterStore::DeleteMatchingFiles(const std::string& pattern) {
     for (const std::string& name : ListMatching(pattern)) {
         std::string hostFile;
         if (HostFileOfUndoFile(name, hostFile)) {
-            std::error_code ec;
-            fs::remove(PathOf(name), ec);
+            folder_.Remove(name);
         }
     }
     return 1;

@@ -1,7 +1,6 @@
 #include "store/host_file_index.h"
 
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
@@ -22,13 +21,9 @@ constexpr auto kUnsureWindow = std::chrono::seconds(2);
 // directory time at all: list again at least this often.
 constexpr auto kRelistPeriod = std::chrono::seconds(10);
 
-// The host key of a host file read from its first location.
-bool HostKeyInFile(const fs::path& path, std::string& hostKey) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) {
-        return false;
-    }
+// The host key of a host file from its first location.
+bool HostKeyInFile(const std::string& bytes, std::string& hostKey) {
+    std::string line = bytes.substr(0, bytes.find('\n'));
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
         line.pop_back();
     }
@@ -41,7 +36,7 @@ bool HostKeyInFile(const fs::path& path, std::string& hostKey) {
 
 }  // namespace
 
-HostFileIndex::HostFileIndex(fs::path directory) : directory_(std::move(directory)) {}
+HostFileIndex::HostFileIndex(StoreFolder& folder) : folder_(folder) {}
 
 void HostFileIndex::Invalidate() {
     listed_ = false;
@@ -55,47 +50,60 @@ const std::vector<std::string>& HostFileIndex::FilesOfDomain(const std::string& 
 
 void HostFileIndex::BringUpToDate() {
     const auto now = std::chrono::steady_clock::now();
-    if (!listed_ || !trusted_ || now - listedAt_ >= kRelistPeriod ||
+    const FolderObservation seen = folder_.Observe();
+    const bool adopted = AdoptOwnChanges(seen);
+    if (!adopted || !listed_ || !trusted_ || now - listedAt_ >= kRelistPeriod ||
         (confirm_ && now >= confirmAt_)) {
-        Relist();
+        Relist(seen);
         return;
     }
-    std::error_code ec;
-    const FileTime time = fs::last_write_time(directory_, ec);
-    if (ec || time != directoryTime_) {
-        Relist();
+    if (seen.writing != 0) {
+        // The store's own write is under way: its change is taken as the
+        // index's once it is done, or shows a change from outside then.
+        return;
+    }
+    if (!seen.timeKnown || seen.time != directoryTime_) {
+        Relist(seen);
     }
 }
 
-void HostFileIndex::Relist() {
+bool HostFileIndex::AdoptOwnChanges(const FolderObservation& seen) {
+    bool adopted = !seen.changesLost;
+    for (const OwnChange& change : seen.changes) {
+        // A change that began while the directory still had the recorded time
+        // (or while the last listing was made) is the only one since.
+        if (!adopted || !listed_ || !trusted_ || !change.timesKnown ||
+            (change.before != directoryTime_ && change.number > adoptThrough_)) {
+            adopted = false;
+            continue;
+        }
+        directoryTime_ = change.after;
+        // Another change in the same tick would leave this time as it is.
+        confirm_ = true;
+        confirmAt_ = change.done + kUnsureWindow;
+    }
+    return adopted;
+}
+
+void HostFileIndex::Relist(const FolderObservation& seen) {
     ++listings_;
     confirm_ = false;
     domainOfFile_.clear();
     filesOfDomain_.clear();
     listed_ = true;
     listedAt_ = std::chrono::steady_clock::now();
-    // The time is taken before the listing: a change made while listing
-    // moves it on and is seen at the next query.
+    // The time was read before the listing: a change made while listing
+    // moves it on and is seen at the next query. A write of the store's own
+    // under way then is part of what the listing shows.
     const FileTime listingTime = FileTime::clock::now();
-    std::error_code ec;
-    directoryTime_ = fs::last_write_time(directory_, ec);
-    trusted_ = !ec && listingTime - directoryTime_ >= kUnsureWindow;
-    fs::directory_iterator it(directory_, ec);
-    if (ec) {
-        trusted_ = false;
-        return;
-    }
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) {
-            trusted_ = false;
-            break;
-        }
-        std::string name = TextFromPath(it->path().filename());
+    directoryTime_ = seen.time;
+    adoptThrough_ = seen.writing;
+    trusted_ = seen.timeKnown && listingTime - directoryTime_ >= kUnsureWindow;
+    bool complete = true;
+    std::vector<std::string> names = folder_.ListNames(&complete);
+    trusted_ = trusted_ && complete;
+    for (std::string& name : names) {
         if (!IsHostFileName(name)) {
-            continue;
-        }
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError)) {
             continue;
         }
         std::string domain = DomainOfFile(name);
@@ -119,8 +127,9 @@ std::string HostFileIndex::DomainOfFile(const std::string& hostFileName) {
     if (known != shortenedDomains_.end()) {
         return known->second;
     }
+    std::string bytes;
     std::string hostKey;
-    if (!HostKeyInFile(directory_ / PathFromText(hostFileName), hostKey) ||
+    if (!folder_.Read(hostFileName, bytes) || !HostKeyInFile(bytes, hostKey) ||
         HostFileNameOfKey(hostKey) != hostFileName) {
         return std::string();
     }
@@ -138,33 +147,6 @@ void HostFileIndex::Insert(const std::string& hostFileName, const std::string& d
     files.insert(std::upper_bound(files.begin(), files.end(), hostFileName), hostFileName);
 }
 
-void HostFileIndex::BeforeOwnChange() {
-    adoptable_ = false;
-    if (!listed_ || !trusted_) {
-        return;
-    }
-    std::error_code ec;
-    const FileTime now = fs::last_write_time(directory_, ec);
-    adoptable_ = !ec && now == directoryTime_;
-}
-
-void HostFileIndex::AfterOwnChange() {
-    if (!adoptable_) {
-        return;  // the directory changed before: the next query lists it
-    }
-    adoptable_ = false;
-    std::error_code ec;
-    const FileTime now = fs::last_write_time(directory_, ec);
-    if (ec) {
-        trusted_ = false;
-        return;
-    }
-    directoryTime_ = now;
-    // Another change in the same tick would leave this time as it is.
-    confirm_ = true;
-    confirmAt_ = std::chrono::steady_clock::now() + kUnsureWindow;
-}
-
 void HostFileIndex::Added(const std::string& hostFileName, const std::string& hostKey) {
     if (!listed_) {
         return;
@@ -174,13 +156,11 @@ void HostFileIndex::Added(const std::string& hostFileName, const std::string& ho
         shortenedDomains_.emplace(hostFileName, domain);
     }
     Insert(hostFileName, domain);
-    AfterOwnChange();
 }
 
 void HostFileIndex::Removed(const std::string& hostFileName) {
     const auto it = domainOfFile_.find(hostFileName);
     if (it == domainOfFile_.end()) {
-        AfterOwnChange();
         return;
     }
     std::vector<std::string>& files = filesOfDomain_[it->second];
@@ -189,7 +169,6 @@ void HostFileIndex::Removed(const std::string& hostFileName) {
         files.erase(at);
     }
     domainOfFile_.erase(it);
-    AfterOwnChange();
 }
 
 }  // namespace qm

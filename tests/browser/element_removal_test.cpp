@@ -146,6 +146,7 @@ TEST_F(TrackerTest, HitsReachTheStoreOnNavigationAndOnClose) {
     ASSERT_NE(hit, made);
     browser->Navigate("http://www.example.com/next.htm", Page("Next", ""));
     queue_.Drain(table_);
+    ASSERT_EQ(store_.Flush(), 1);  // hits are written in the background
     EXPECT_EQ(Reloaded(dir_, kUrl, kAd).tLastHit, hit);
     EXPECT_EQ(TrackerOf(*browser)->filterCount, 0);
 
@@ -156,6 +157,7 @@ TEST_F(TrackerTest, HitsReachTheStoreOnNavigationAndOnClose) {
     EXPECT_EQ(Display(*browser, "ad"), "none");
     browser->Close();
     queue_.Drain(table_);
+    ASSERT_EQ(store_.Flush(), 1);
     EXPECT_EQ(Reloaded(dir_, kUrl, kAd).tLastHit, hit + 60);
 }
 

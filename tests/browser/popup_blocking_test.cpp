@@ -190,6 +190,7 @@ TEST_F(PopupGateTest, RefusalsMarkTheOpenerEachTimeAndHitsAreSaved) {
     const std::uint32_t last = clock_.Now();
     opener->Close();
     queue_.Drain(table_);
+    ASSERT_EQ(store_.Flush(), 1);  // hits are written in the background
     FilterStore fresh(dir_.string());
     std::vector<FilterRecord> list(kMaxWorkingFilters);
     ASSERT_EQ(fresh.FiltersForUrl(kUrl, list.data(), kMaxWorkingFilters), 1);
@@ -254,6 +255,7 @@ TEST_P(PopupFilterTest, MatchingWindowIsClosedOnItsCheck) {
     EXPECT_EQ(window->QuitCalls(), c.closed ? 1 : 0);
     if (c.closed) {
         EXPECT_EQ(table_.Count(), 0);  // OnQuit removed the tracker and saved the hit
+        ASSERT_EQ(store_.Flush(), 1);
         FilterStore fresh(dir_.string());
         std::vector<FilterRecord> list(kMaxWorkingFilters);
         ASSERT_EQ(fresh.FiltersForUrl(kPopUrl, list.data(), kMaxWorkingFilters), 1);

@@ -51,18 +51,6 @@ TEST_F(StoreTest, FailedWriteKeepsTheOldFileAndReportsFailure) {
     EXPECT_EQ(store_->RecordCount(), 3);
 }
 
-TEST_F(StoreTest, FailedHitSavingReportsFailureAndKeepsTheFile) {
-    ASSERT_EQ(Add(kPage, Element("a")), 1);
-    std::vector<FilterRecord> list(2);
-    ASSERT_EQ(store_->FiltersForUrl(kPage, list.data(), 2), 1);
-    list[0].nStatus = kStatusHit;
-    list[0].tLastHit = 99;
-    const std::string before = ReadBytes(File("www.example.com.Dat"));
-    std::filesystem::create_directory(File("~write.tmp"));
-    EXPECT_EQ(store_->SaveHits(list.data(), 1), 0);
-    EXPECT_EQ(ReadBytes(File("www.example.com.Dat")), before);
-}
-
 TEST_F(StoreTest, AnUnreadableHostFileIsNeverOverwritten) {
     const std::string corrupt = "http://www.example.com/index.htm\r\n-\r\n0 only three\r\n-\r\n";
     WriteBytes(File("www.example.com.Dat"), corrupt);
