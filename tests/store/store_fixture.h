@@ -108,6 +108,7 @@ protected:
     }
     // A second store on the same directory, as after a restart.
     void Restart() {
+        store_.reset();  // the old one writes what it still holds as it goes
         store_ = std::make_unique<FilterStore>(dir_.string());
         store_->SetListener(&listener_);
     }
