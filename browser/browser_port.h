@@ -162,6 +162,9 @@ class Document {
 public:
     virtual ~Document() = default;
     virtual bool Url(std::string& out) = 0;
+    // The address when the backend has it without asking the page (a remote
+    // backend, from the page's events); false when only Url can tell.
+    virtual bool KnownUrl(std::string& /*out*/) { return false; }
     virtual bool Title(std::string& out) = 0;
     virtual ElementPtr Body() = 0;
     virtual CollectionPtr All() = 0;

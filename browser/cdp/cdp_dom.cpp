@@ -127,7 +127,17 @@ ElementPtr CdpCollection::Item(int index) {
 
 CdpDocument::CdpDocument(std::shared_ptr<CdpPage> page) : page_(std::move(page)) {}
 
+bool CdpDocument::KnownUrl(std::string& out) {
+    // The address the main frame's events gave (the same as document.URL).
+    return !page_->Gone() && page_->Address(out);
+}
+
 bool CdpDocument::Url(std::string& out) {
+    // No event handler waits for the page to read the address: it is asked
+    // only while no event has given one.
+    if (KnownUrl(out)) {
+        return true;
+    }
     Json value;
     return page_->Run("url", Json::array(), value) && AsText(value, out);
 }

@@ -67,6 +67,7 @@ class CdpDocument : public Document {
 public:
     explicit CdpDocument(std::shared_ptr<CdpPage> page);
     bool Url(std::string& out) override;
+    bool KnownUrl(std::string& out) override;
     bool Title(std::string& out) override;
     ElementPtr Body() override;
     CollectionPtr All() override;

@@ -50,6 +50,12 @@ public:
         menuBar = bars & 1;
         return true;
     }
+    // The main frame's address as the protocol's events last gave it
+    // (network thread): what document.URL says, had without asking the page.
+    // False while no event has given one.
+    void NoteAddress(const std::string& address);
+    bool Address(std::string& out) const;
+    void ForgetAddress();
     void MarkReady() { ready_ = true; }
     // The main frame committed a new document: the world must be made again.
     void NoteNewDocument() { generation_.fetch_add(1); }
@@ -122,6 +128,8 @@ public:
     // watch nothing.
     void Watch(const std::string& host, std::vector<std::string> identities);
     void WatchOne(const std::string& host, const std::string& identity, bool watched);
+    // Owner's thread: an identity no longer watched, on whatever host.
+    void Unwatch(const std::string& identity) { WatchOne(watchedHost_, identity, false); }
 
     static constexpr int kCallTimeoutMs = 250;
     static constexpr int kLongCallTimeoutMs = 3000;
@@ -148,6 +156,8 @@ private:
     const std::uint32_t ordinal_;
     mutable std::mutex mutex_;
     std::string session_;
+    std::string address_;  // under mutex_
+    bool hasAddress_ = false;
     std::atomic<bool> gone_{false};
     std::atomic<bool> closing_{false};
     std::atomic<int> bars_{-1};
