@@ -188,6 +188,11 @@ public:
     // returns at once, so that passes of several pages overlap. The default
     // runs it here and returns it done.
     virtual std::shared_ptr<PendingPass> StartPass(const PassRequest& request);
+    // Shows again the element at index of the all-elements collection when
+    // its tag is type and its identity is identity (the element a filter
+    // hid), as HideElement(element, false) would. A remote backend sends it
+    // and returns at once; the default does it here with the calls above.
+    virtual void ShowLocated(int index, const std::string& type, const std::string& identity);
 };
 using DocumentPtr = std::shared_ptr<Document>;
 

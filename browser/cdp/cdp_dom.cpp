@@ -232,6 +232,13 @@ bool CdpDocument::CheckAndHide(const std::vector<LocatedCheck>& checks,
     return true;
 }
 
+void CdpDocument::ShowLocated(int index, const std::string& type, const std::string& identity) {
+    // Sent without waiting: the page checks the element and shows it again,
+    // and neither it nor its later documents watch the identity any more.
+    page_->Unwatch(identity);
+    page_->Send("unhide", Json::array({index, type, identity}), [](bool, Json, int) {});
+}
+
 bool CdpDocument::IdentityPartsOfAll(std::vector<IdentityParts>& out) {
     out.clear();
     Json rows;

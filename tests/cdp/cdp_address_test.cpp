@@ -36,7 +36,7 @@ protected:
                 }
                 return found != nullptr;
             },
-            nullptr, 10000);
+            [this] { session_.system.Pump(); }, 10000);
         return found;
     }
 
