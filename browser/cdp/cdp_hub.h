@@ -126,10 +126,10 @@ private:
     std::vector<Held> held_;
     std::vector<std::shared_ptr<CdpPage>> admitting_;  // released, registration queued
     static constexpr int kMaxHoldMs = 3000;
-    // A new window is held while its bars are read, at most this long (or
-    // this many attempts): the popup rules must see it within their window.
-    static constexpr int kMaxBarsMs = 1000;
-    static constexpr int kMaxBarsAttempts = 20;
+    // A new window is held while its bars are read, at most as long as a
+    // window is held for its opener (and this many attempts).
+    static constexpr int kMaxBarsMs = kMaxHoldMs;
+    static constexpr int kMaxBarsAttempts = 100;
     std::condition_variable changed_;
     std::map<std::string, std::shared_ptr<CdpPage>> byTarget_;
     std::map<std::string, std::shared_ptr<CdpPage>> bySession_;
