@@ -162,6 +162,9 @@ class Document {
 public:
     virtual ~Document() = default;
     virtual bool Url(std::string& out) = 0;
+    // The address when the backend has it without asking the page (a remote
+    // backend, from the page's events); false when only Url can tell.
+    virtual bool KnownUrl(std::string& /*out*/) { return false; }
     virtual bool Title(std::string& out) = 0;
     virtual ElementPtr Body() = 0;
     virtual CollectionPtr All() = 0;
@@ -185,6 +188,11 @@ public:
     // returns at once, so that passes of several pages overlap. The default
     // runs it here and returns it done.
     virtual std::shared_ptr<PendingPass> StartPass(const PassRequest& request);
+    // Shows again the element at index of the all-elements collection when
+    // its tag is type and its identity is identity (the element a filter
+    // hid), as HideElement(element, false) would. A remote backend sends it
+    // and returns at once; the default does it here with the calls above.
+    virtual void ShowLocated(int index, const std::string& type, const std::string& identity);
 };
 using DocumentPtr = std::shared_ptr<Document>;
 

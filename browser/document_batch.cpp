@@ -51,4 +51,23 @@ bool Document::CheckAndHide(const std::vector<LocatedCheck>& checks,
     return true;
 }
 
+void Document::ShowLocated(int index, const std::string& type, const std::string& identity) {
+    CollectionPtr all = All();
+    int length = 0;
+    if (!all || !all->Length(length) || index < 0 || index >= length) {
+        return;
+    }
+    ElementPtr element = all->Item(index);
+    std::string tag;
+    if (!element || !element->TagName(tag) || tag != type) {
+        return;
+    }
+    // Only the element the filter hid: another element at the index (one the
+    // page hid itself, say) is left alone.
+    if (ElementIdentity(*element) != identity) {
+        return;
+    }
+    HideElement(*element, false);
+}
+
 }  // namespace qm

@@ -167,26 +167,12 @@ void BrowserTracker::OnFilterRestored(const std::string& /*pageUrl*/, const Filt
     filterCount = count - 1;
     ListChanged();
 
-    // A window filter's nHint is its mode, not an element.
-    if (IsPopupType(record.sType) || !document) {
+    // A window filter's nHint is its mode, not an element. The element is
+    // shown without waiting for the page (a remote backend sends it).
+    if (IsPopupType(record.sType) || !document || k < 0) {
         return;
     }
-    CollectionPtr all = document->All();
-    int length = 0;
-    if (!all || !all->Length(length) || k < 0 || k >= length) {
-        return;
-    }
-    ElementPtr element = all->Item(k);
-    std::string tag;
-    if (!element || !element->TagName(tag) || tag != record.sType) {
-        return;
-    }
-    // Only the element this filter hid: another element at the index (one the
-    // page hid itself, say) is left alone.
-    if (ElementIdentity(*element) != record.sName) {
-        return;
-    }
-    HideElement(*element, false);
+    document->ShowLocated(k, record.sType, record.sName);
 }
 
 bool BrowserTracker::HasNoPopupFilter() const {

@@ -295,7 +295,14 @@ int BrowserTracker::ApplyCompletion() {
     if (reloadPending) {
         SaveAndRefresh();
         std::string address;
-        if (url.empty() && OpenedPopupRecently() && ReadUrl(address)) {
+        if (document && document->KnownUrl(address)) {
+            // The backend has the address without asking the page (from
+            // its events): the list is had at once, and the popup rules see
+            // it before any window this page opens is reported.
+            url = address;
+            expected = url;
+            LoadList();
+        } else if (url.empty() && OpenedPopupRecently() && ReadUrl(address)) {
             // A window never read that has opened others: the popup rules
             // need its list before those windows are reported, so its
             // address is read now (the page is done with its scripts).

@@ -27,17 +27,10 @@ DocumentPtr CdpBrowser::GetDocument() {
 }
 
 bool CdpBrowser::Bars(int& toolBar, int& menuBar) {
-    if (page_->CachedBars(toolBar, menuBar)) {
-        return true;
-    }
-    Json value;
-    if (!page_->Run("bars", Json::array(), value, nullptr, true) || !value.is_array() ||
-        value.size() != 2 || !value[0].is_number_integer() || !value[1].is_number_integer()) {
-        return false;
-    }
-    toolBar = value[0].get<int>();
-    menuBar = value[1].get<int>();
-    return true;
+    // Read before the window was reported (cdp_hub_attach.cpp); a window
+    // whose bars could not be read then counts as a normal window, and the
+    // page is not asked again on the caller's thread.
+    return page_->CachedBars(toolBar, menuBar);
 }
 
 bool CdpBrowser::PageWindow(WindowHandle& out) {

@@ -127,7 +127,17 @@ ElementPtr CdpCollection::Item(int index) {
 
 CdpDocument::CdpDocument(std::shared_ptr<CdpPage> page) : page_(std::move(page)) {}
 
+bool CdpDocument::KnownUrl(std::string& out) {
+    // The address the main frame's events gave (the same as document.URL).
+    return !page_->Gone() && page_->Address(out);
+}
+
 bool CdpDocument::Url(std::string& out) {
+    // No event handler waits for the page to read the address: it is asked
+    // only while no event has given one.
+    if (KnownUrl(out)) {
+        return true;
+    }
     Json value;
     return page_->Run("url", Json::array(), value) && AsText(value, out);
 }
@@ -220,6 +230,13 @@ bool CdpDocument::CheckAndHide(const std::vector<LocatedCheck>& checks,
                              : CheckOutcome::kNotObtained;
     }
     return true;
+}
+
+void CdpDocument::ShowLocated(int index, const std::string& type, const std::string& identity) {
+    // Sent without waiting: the page checks the element and shows it again,
+    // and neither it nor its later documents watch the identity any more.
+    page_->Unwatch(identity);
+    page_->Send("unhide", Json::array({index, type, identity}), [](bool, Json, int) {});
 }
 
 bool CdpDocument::IdentityPartsOfAll(std::vector<IdentityParts>& out) {

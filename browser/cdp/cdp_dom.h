@@ -67,6 +67,7 @@ class CdpDocument : public Document {
 public:
     explicit CdpDocument(std::shared_ptr<CdpPage> page);
     bool Url(std::string& out) override;
+    bool KnownUrl(std::string& out) override;
     bool Title(std::string& out) override;
     ElementPtr Body() override;
     CollectionPtr All() override;
@@ -78,6 +79,7 @@ public:
     // The pass runs in the page in one call (cdp_pass.cpp).
     bool RunPass(const PassRequest& request, PassResult& out) override;
     std::shared_ptr<PendingPass> StartPass(const PassRequest& request) override;
+    void ShowLocated(int index, const std::string& type, const std::string& identity) override;
 
     // Every element of the all-elements collection with its parts, in one call.
     bool IdentityPartsOfAll(std::vector<IdentityParts>& out);

@@ -120,6 +120,8 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
     } else if (method == "Page.frameNavigated") {
         const Json frame = params.value("frame", Json::object());
         if (!frame.contains("parentId")) {
+            // document.URL of the new document: the frame's address and fragment.
+            page.NoteAddress(JsonText(frame, "url") + JsonText(frame, "urlFragment"));
             page.mainLoading = true;  // also when its start came before Page.enable
             page.NoteNewDocument();
             QueuePageEvent(page.Ordinal(), kEventNavigateComplete);
@@ -130,6 +132,18 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
         if (JsonText(params, "frameId") == page.TargetId()) {
             page.mainLoading = false;
             ReleaseHeld();
+        }
+    } else if (method == "Page.documentOpened") {
+        // document.open() gives the document its opener's address, which no
+        // event tells: the page is asked until its next document.
+        const Json frame = params.value("frame", Json::object());
+        if (!frame.contains("parentId")) {
+            page.ForgetAddress();
+        }
+    } else if (method == "Page.navigatedWithinDocument") {
+        // A fragment, pushState or replaceState: the document's address changed.
+        if (JsonText(params, "frameId") == page.TargetId()) {
+            page.NoteAddress(JsonText(params, "url"));
         }
     } else if (method == "Page.windowOpen") {
         if (page.opensAttachedFirst > 0) {

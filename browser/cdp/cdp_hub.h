@@ -93,7 +93,11 @@ private:
     // while its opener's document is still loading).
     // Reads the new window's tool bar and menu bar into the page, then runs then
     // (network thread, also when they cannot be read).
+    // Retried while the page's document changes under it, within kMaxBarsMs.
     void ReadBars(const std::shared_ptr<CdpPage>& page, std::function<void()> then);
+    void ReadBarsOnce(const std::shared_ptr<CdpPage>& page,
+                      std::shared_ptr<std::function<void()>> done,
+                      std::chrono::steady_clock::time_point until, int attempts);
     void Enabled(const std::shared_ptr<CdpPage>& page, bool waiting);
     void ReleaseHeld();  // caller holds mutex_
     void Admit(std::uint32_t ordinal);
@@ -111,9 +115,10 @@ private:
     // Set once the browser attaches new targets by itself, paused until we
     // let them run.
     bool autoAttach_ = false;
-    // Windows opened by a page whose document is still loading: reported once
-    // the opener's completion is on its way to its sinks, so the popup rules
-    // see the opener's filters and its window.open first.
+    // Windows opened by a page whose document is still loading, or that no
+    // sink follows yet: reported once the opener's completion is on its way
+    // to its sinks, so the popup rules see the opener's filters and its
+    // window.open first.
     struct Held {
         std::shared_ptr<CdpPage> page;
         std::chrono::steady_clock::time_point until;
@@ -121,6 +126,10 @@ private:
     std::vector<Held> held_;
     std::vector<std::shared_ptr<CdpPage>> admitting_;  // released, registration queued
     static constexpr int kMaxHoldMs = 3000;
+    // A new window is held while its bars are read, at most as long as a
+    // window is held for its opener (and this many attempts).
+    static constexpr int kMaxBarsMs = kMaxHoldMs;
+    static constexpr int kMaxBarsAttempts = 100;
     std::condition_variable changed_;
     std::map<std::string, std::shared_ptr<CdpPage>> byTarget_;
     std::map<std::string, std::shared_ptr<CdpPage>> bySession_;

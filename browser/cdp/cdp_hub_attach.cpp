@@ -88,6 +88,11 @@ void CdpHub::OnAutoAttached(const Json& params) {
             // Held before its first document: loading until its main frame
             // first stops (its navigation may commit before Page.enable).
             page->mainLoading = waiting;
+            if (!waiting) {
+                // Open before we attached: its address as the browser knows it,
+                // kept current by the main frame's events from now on.
+                page->NoteAddress(JsonText(info, "url"));
+            }
             byTarget_[targetId] = page;
             ++attaching_;
         }
@@ -138,37 +143,62 @@ void CdpHub::OnAttachedSession(const std::shared_ptr<CdpPage>& page, const std::
 }
 
 void CdpHub::ReadBars(const std::shared_ptr<CdpPage>& page, std::function<void()> then) {
+    ReadBarsOnce(page, std::make_shared<std::function<void()>>(std::move(then)),
+                 std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxBarsMs),
+                 kMaxBarsAttempts);
+}
+
+void CdpHub::ReadBarsOnce(const std::shared_ptr<CdpPage>& page,
+                          std::shared_ptr<std::function<void()>> done,
+                          std::chrono::steady_clock::time_point until, int attempts) {
     // In a world of our own, so that no script of the page can change what
-    // is read; the bars of a window never change, so this is read once.
+    // is read; the bars of a window never change, so this is read once. A
+    // world lost to the document that replaces the first one (a new window
+    // commits its page while we attach) is made again, within the hold.
+    auto again = [this, page, done, until, attempts] {
+        if (attempts > 1 && !page->Gone() && std::chrono::steady_clock::now() < until) {
+            ReadBarsOnce(page, done, until, attempts - 1);
+        } else {
+            (*done)();  // unread: the window counts as a normal one
+        }
+    };
     const std::string session = page->Session();
-    auto done = std::make_shared<std::function<void()>>(std::move(then));
     const bool sent = connection_.Post(
         "Page.createIsolatedWorld",
         Json{{"frameId", page->TargetId()}, {"worldName", "quillmoor"}, {"grantUniveralAccess", false}},
-        session, [this, page, session, done](CdpAnswer world) {
+        session, [this, page, session, done, again](CdpAnswer world) {
             auto context = world.result.find("executionContextId");
             if (!world.ok || context == world.result.end() || !context->is_number_integer() ||
                 !connection_.Post(
                     "Runtime.evaluate",
                     Json{{"expression",
                           "[window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0, "
-                          "document.readyState === 'complete' ? 1 : 0]"},
+                          "document.readyState === 'complete' ? 1 : 0, document.URL]"},
                          {"contextId", context->get<int>()},
                          {"returnByValue", true},
                          {"silent", true}},
-                    session, [this, page, done](CdpAnswer bars) {
+                    session, [this, page, done, again](CdpAnswer bars) {
                         const Json value = bars.ok ? bars.result.value("result", Json::object())
                                                          .value("value", Json())
                                                    : Json();
-                        if (value.is_array() && value.size() >= 2 && value[0].is_number_integer() &&
-                            value[1].is_number_integer()) {
-                            page->SetBars(value[0].get<int>(), value[1].get<int>());
+                        if (!value.is_array() || value.size() != 4 ||
+                            !value[0].is_number_integer() || !value[1].is_number_integer() ||
+                            !value[3].is_string()) {
+                            again();
+                            return;
+                        }
+                        page->SetBars(value[0].get<int>(), value[1].get<int>());
+                        // Its first document may have committed before we
+                        // listened: its address is had here, later events
+                        // keep it current.
+                        page->NoteAddress(value[3].get<std::string>());
+                        {
                             std::lock_guard<std::mutex> lock(mutex_);
-                            page->completeAtAttach = value.size() == 3 && value[2] == 1;
+                            page->completeAtAttach = value[2] == 1;
                         }
                         (*done)();
                     })) {
-                (*done)();
+                again();
             }
         });
     if (!sent) {
@@ -190,7 +220,12 @@ void CdpHub::Enabled(const std::shared_ptr<CdpPage>& page, bool waiting) {
             QueuePageEvent(page->Ordinal(), kEventDocumentComplete);
         }
         auto opener = page->opener.empty() ? byTarget_.end() : byTarget_.find(page->opener);
-        if (opener != byTarget_.end() && opener->second->mainLoading) {
+        auto listened =
+            opener == byTarget_.end() ? listened_.end() : listened_.find(opener->second->Ordinal());
+        // Held while its opener loads or is not followed yet: the opener's
+        // window.open and completion must reach the popup rules first.
+        if (opener != byTarget_.end() &&
+            (opener->second->mainLoading || listened == listened_.end() || listened->second <= 0)) {
             held_.push_back(
                 Held{page, std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxHoldMs)});
         } else {

@@ -31,6 +31,27 @@ std::string CdpPage::Session() const {
     return session_;
 }
 
+void CdpPage::NoteAddress(const std::string& address) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    address_ = address;
+    hasAddress_ = true;
+}
+
+void CdpPage::ForgetAddress() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    address_.clear();
+    hasAddress_ = false;
+}
+
+bool CdpPage::Address(std::string& out) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!hasAddress_) {
+        return false;
+    }
+    out = address_;
+    return true;
+}
+
 bool CdpPage::MakeWorld() {
     const std::string session = Session();
     if (Gone() || session.empty()) {

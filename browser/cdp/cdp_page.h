@@ -51,6 +51,12 @@ public:
         menuBar = bars & 1;
         return true;
     }
+    // The main frame's address as the protocol's events last gave it
+    // (network thread): what document.URL says, had without asking the page.
+    // False while no event has given one.
+    void NoteAddress(const std::string& address);
+    bool Address(std::string& out) const;
+    void ForgetAddress();
     void MarkReady() { ready_ = true; }
     // The main frame committed a new document: the world must be made again.
     void NoteNewDocument() { generation_.fetch_add(1); }
@@ -123,6 +129,8 @@ public:
     // watch nothing.
     void Watch(const std::string& host, std::vector<std::string> identities);
     void WatchOne(const std::string& host, const std::string& identity, bool watched);
+    // Owner's thread: an identity no longer watched, on whatever host.
+    void Unwatch(const std::string& identity) { WatchOne(watchedHost_, identity, false); }
 
     // The last answered check, kept while the page reports no change
     // (cdp_kept_pass.h; cdp_page_changes.cpp).
@@ -161,6 +169,8 @@ private:
     const std::uint32_t ordinal_;
     mutable std::mutex mutex_;
     std::string session_;
+    std::string address_;  // under mutex_
+    bool hasAddress_ = false;
     std::atomic<bool> gone_{false};
     std::atomic<bool> closing_{false};
     std::atomic<int> bars_{-1};

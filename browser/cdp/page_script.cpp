@@ -324,6 +324,14 @@ const char* const kPageScript = R"JS((() => {
       if (v === '' && id !== '' && watch.delete(id)) return [id, location.host];
       return ['', location.host];
     },
+    // The element a filter hid, shown again: only while it is still that element.
+    unhide: (k, t, id) => {
+      const e = all()[k];
+      if (!e || tagOf(e) !== t || ident(e) !== id || !e.style) return 0;
+      if (hidden.has(e)) show(e); else if (e.style.display === 'none') e.style.display = '';
+      watch.delete(id);
+      return 1;
+    },
     // From the script registered for new documents: only on the same host.
     watch: (list, host) => (location.host === host ? setWatch(list) : 0),
     src: (i) => { const e = get(i); if (!hasSrc(tagOf(e))) throw 0; return attr(e, 'src'); },

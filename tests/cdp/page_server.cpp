@@ -74,6 +74,11 @@ void PageServer::AddGenerator(const std::string& path, Generator generator) {
     generators_[path] = std::move(generator);
 }
 
+void PageServer::AddRedirect(const std::string& path, std::string to) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    redirects_[path] = std::move(to);
+}
+
 void PageServer::AddSlowPage(const std::string& path, std::string head, std::string tail,
                              int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -132,6 +137,7 @@ void PageServer::Answer(int client) {
     std::string status = "404 Not Found";
     std::string type = "text/plain";
     std::string body = "not found";
+    std::string location;
     if (request.compare(0, 4, "GET ") == 0) {
         const std::size_t end = request.find(' ', 4);
         const std::string target = request.substr(4, end == std::string::npos ? 0 : end - 4);
@@ -154,7 +160,11 @@ void PageServer::Answer(int client) {
             }
             return;
         }
-        if (auto page = pages_.find(path); page != pages_.end()) {
+        if (auto redirect = redirects_.find(path); redirect != redirects_.end()) {
+            status = "302 Found";
+            body.clear();
+            location = "\r\nLocation: " + redirect->second;
+        } else if (auto page = pages_.find(path); page != pages_.end()) {
             status = "200 OK";
             type = page->second.first;
             body = page->second.second;
@@ -164,7 +174,7 @@ void PageServer::Answer(int client) {
             body = gen->second(query);
         }
     }
-    const std::string answer = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+    const std::string answer = "HTTP/1.1 " + status + location + "\r\nContent-Type: " + type +
                                "\r\nContent-Length: " + std::to_string(body.size()) +
                                "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
     SendAll(client, answer);

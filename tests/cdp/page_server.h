@@ -32,6 +32,8 @@ public:
     void AddGenerator(const std::string& path, Generator generator);
     // A page whose answer stops after head for delayMs before tail follows.
     void AddSlowPage(const std::string& path, std::string head, std::string tail, int delayMs);
+    // A path answered with a redirect (302) to another address.
+    void AddRedirect(const std::string& path, std::string to);
     // Every file of the directory, under "/" + its name.
     bool AddDirectory(const std::string& directory);
     int Requests() const { return requests_.load(); }
@@ -50,6 +52,7 @@ private:
     std::mutex mutex_;
     std::map<std::string, std::pair<std::string, std::string>> pages_;  // path -> type, body
     std::map<std::string, Generator> generators_;
+    std::map<std::string, std::string> redirects_;
     struct Slow {
         std::string head;
         std::string tail;
