@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string_view>
 
 namespace qm::cdp {
 
@@ -173,6 +174,9 @@ bool CdpPage::Send(const char* op, const Json& args, Reply done, int* context) {
     const std::string session = Session();
     if (Gone() || session.empty() || Quiet()) {
         return false;
+    }
+    if (std::string_view(op) != "pass") {
+        kept_->Forget();  // what another operation changes, a kept check does not know
     }
     const std::uint64_t generation = generation_.load();
     const bool haveWorld = context_ != 0 && contextGeneration_ == generation;
