@@ -11,7 +11,11 @@ namespace qm {
 namespace fs = std::filesystem;
 
 const std::string& HostFileSnapshot::Bytes() const {
-    std::call_once(made_, [this] { bytes_ = SerializeHostFile(tables_); });
+    std::lock_guard<std::mutex> lock(making_);
+    if (!made_) {
+        bytes_ = SerializeHostFile(tables_);
+        made_ = true;
+    }
     return bytes_;
 }
 

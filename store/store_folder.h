@@ -29,7 +29,8 @@ public:
 
 private:
     const HostFileTables tables_;
-    mutable std::once_flag made_;
+    mutable std::mutex making_;
+    mutable bool made_ = false;
     mutable std::string bytes_;
 };
 

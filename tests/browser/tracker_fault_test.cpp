@@ -200,6 +200,7 @@ TEST_F(TrackerTest, RandomFailuresNeverCrashLeakOrCorruptHostFiles) {
                 if (it->second.empty()) {
                     break;
                 }
+                store_.Flush();  // hit times are written in the background; read the file at rest
                 const HostFileContents before = ReadHostFile(dir_ / it->first);
                 const int count = static_cast<int>(before.records.size());
                 if (count == 0) {
@@ -271,6 +272,7 @@ TEST_F(TrackerTest, RandomFailuresNeverCrashLeakOrCorruptHostFiles) {
     EXPECT_GT(faults->Failures(), 100u);
 
     // The host files hold what was stored, and load.
+    store_.Flush();
     FilterStore fresh(dir_.string());
     for (const auto& [hostFile, records] : expected) {
         const HostFileContents contents = ReadHostFile(dir_ / hostFile);
