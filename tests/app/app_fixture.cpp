@@ -1,4 +1,5 @@
 #include "tests/app/app_fixture.h"
+#include "testing/remove_tree.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,8 +15,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    RemoveTree(path_);
 }
 
 std::string AdvertPage() {

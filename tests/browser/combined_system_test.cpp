@@ -55,8 +55,8 @@ protected:
         store_.SetListener(&listener_);
     }
     ~CombinedTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        store_.Flush();
+        RemoveTree(dir_);
     }
     sim::SimBrowserPtr Open(sim::SimBrowserSystem& system, const Rect& screen,
                             const std::string& url, const std::string& body) {

@@ -18,6 +18,7 @@
 #include "store/address_keys.h"
 #include "platform/clock.h"
 #include "testing/manual_clock.h"
+#include "testing/remove_tree.h"
 #include "store/filter_store.h"
 #include "store/store_listener.h"
 
@@ -98,8 +99,10 @@ protected:
           listener_(table_) {}
 
     ~TrackerTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        // Hit times are written in the background: let them land before the
+        // folder goes.
+        store_.Flush();
+        RemoveTree(dir_);
     }
 
     void SetUp() override { ASSERT_TRUE(table_.ConnectShellWindows(system_)); }

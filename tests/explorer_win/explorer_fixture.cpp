@@ -13,6 +13,7 @@
 #include "platform/win/utf16_win.h"
 
 #include "tests/app_win/win_test_util.h"
+#include "testing/remove_tree.h"
 
 namespace qm::wintest {
 
@@ -68,8 +69,7 @@ void ExplorerTest::TearDown() {
     }
     frame_.reset();
     core_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
+    RemoveTree(root_);
 }
 
 void ExplorerTest::WriteHostFile(const std::string& hostFileName,

@@ -16,6 +16,7 @@
 
 #include "platform/clock.h"
 #include "testing/manual_clock.h"
+#include "testing/remove_tree.h"
 #include "store/filter_store.h"
 #include "store/store_listener.h"
 
@@ -103,8 +104,7 @@ protected:
     }
     ~StoreTest() override {
         store_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        RemoveTree(dir_);
     }
     // A second store on the same directory, as after a restart.
     void Restart() {
