@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "store/host_file.h"
 #include "store_fixture.h"
@@ -87,13 +88,15 @@ protected:
         EXPECT_TRUE(ParseHostFile(ReadBytes(File(kFile)), t));
         return t;
     }
-    static const FilterRecord* Named(const HostFileTables& t, const std::string& name) {
+    // The hit time and hint of the named filter in t; {0, -1} when t has no
+    // such filter.
+    static std::pair<std::uint32_t, int> HitOf(const HostFileTables& t, const std::string& name) {
         for (const FilterRecord& r : t.records) {
             if (r.sName == name) {
-                return &r;
+                return {r.tLastHit, r.nHint};
             }
         }
-        return nullptr;
+        return {0, -1};
     }
 };
 
@@ -145,10 +148,7 @@ TEST_F(DeferredHitsTest, AnOperationRightAfterAHitSaveKeepsBoth) {
             names.push_back(r.sName);
         }
         EXPECT_EQ(names, c.after);
-        const FilterRecord* a = Named(t, "a");
-        ASSERT_NE(a, nullptr);
-        EXPECT_EQ(a->tLastHit, 1'700'000'500u);
-        EXPECT_EQ(a->nHint, 33);
+        EXPECT_EQ(HitOf(t, "a"), std::make_pair(1'700'000'500u, 33));
     }
 }
 
@@ -174,11 +174,7 @@ TEST_F(DeferredHitsTest, ABurstOfSavesIsWrittenOnceAndTheFileHoldsTheLast) {
     ASSERT_EQ(store_->Flush(), 1);
     store_->SetDurableWrite(nullptr);
     EXPECT_EQ(store_->HostFileWrites(), writes + 2);
-    const HostFileTables t = OnDisk();
-    const FilterRecord* a = Named(t, "a");
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->tLastHit, 1'700'000'040u);
-    EXPECT_EQ(a->nHint, 40);
+    EXPECT_EQ(HitOf(OnDisk(), "a"), std::make_pair(1'700'000'040u, 40));
 }
 
 TEST_F(DeferredHitsTest, TheStoresEndWritesWhatWaits) {
@@ -214,8 +210,8 @@ TEST_F(DeferredHitsTest, AFailedWriteKeepsTheFileAndTheFiltersAndALaterSaveRetri
     EXPECT_EQ(store_->Flush(), 1);
     const HostFileTables t = OnDisk();
     ASSERT_EQ(t.records.size(), 2u);
-    EXPECT_EQ(Named(t, "a")->tLastHit, 1'700'000'100u);
-    EXPECT_EQ(Named(t, "b")->tLastHit, 1'700'000'200u);
+    EXPECT_EQ(HitOf(t, "a"), std::make_pair(1'700'000'100u, 5));
+    EXPECT_EQ(HitOf(t, "b"), std::make_pair(1'700'000'200u, 6));
 }
 
 TEST_F(DeferredHitsTest, TheWritersOwnWritesAreNotTakenForChangesFromOutside) {
