@@ -105,12 +105,14 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
     if (session.empty()) {
         return;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     auto it = bySession_.find(session);
     if (it == bySession_.end()) {
         return;
     }
     CdpPage& page = *it->second;
+    std::shared_ptr<CdpPage> askAddress;
+    std::uint64_t forgotten = 0;
     page.NoteSessionEvent(method, params);
     if (method == "Page.frameStartedLoading") {
         if (JsonText(params, "frameId") == page.TargetId()) {
@@ -134,11 +136,13 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
             ReleaseHeld();
         }
     } else if (method == "Page.documentOpened") {
-        // document.open() gives the document its opener's address, which no
-        // event tells: the page is asked until its next document.
+        // document.open() gives the document the address of the document
+        // whose script called it, which no event tells: the page is asked,
+        // without waiting (until its answer, reading the address asks too).
         const Json frame = params.value("frame", Json::object());
         if (!frame.contains("parentId")) {
-            page.ForgetAddress();
+            forgotten = page.ForgetAddress();
+            askAddress = it->second;
         }
     } else if (method == "Page.navigatedWithinDocument") {
         // A fragment, pushState or replaceState: the document's address changed.
@@ -152,6 +156,14 @@ void CdpHub::OnEvent(const std::string& method, const Json& params, const std::s
             ++page.opensAnnounced;
             QueuePageEvent(page.Ordinal(), kEventNewWindow);
         }
+    }
+    lock.unlock();
+    if (askAddress) {
+        EvaluateInOwnWorld(askAddress, "document.URL", [askAddress, forgotten](const Json& value) {
+            if (value.is_string()) {
+                askAddress->NoteAskedAddress(forgotten, value.get<std::string>());
+            }
+        });
     }
 }
 

@@ -98,6 +98,11 @@ private:
     void ReadBarsOnce(const std::shared_ptr<CdpPage>& page,
                       std::shared_ptr<std::function<void()>> done,
                       std::chrono::steady_clock::time_point until, int attempts);
+    // Evaluates expression in a new world of ours in the page's main frame
+    // and hands done its value, null when it could not be had (network thread,
+    // without waiting).
+    void EvaluateInOwnWorld(const std::shared_ptr<CdpPage>& page, const char* expression,
+                            std::function<void(const Json&)> done);
     void Enabled(const std::shared_ptr<CdpPage>& page, bool waiting);
     void ReleaseHeld();  // caller holds mutex_
     void Admit(std::uint32_t ordinal);

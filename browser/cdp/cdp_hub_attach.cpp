@@ -162,47 +162,56 @@ void CdpHub::ReadBarsOnce(const std::shared_ptr<CdpPage>& page,
             (*done)();  // unread: the window counts as a normal one
         }
     };
+    EvaluateInOwnWorld(
+        page,
+        "[window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0, "
+        "document.readyState === 'complete' ? 1 : 0, document.URL]",
+        [this, page, done, again](const Json& value) {
+            if (!value.is_array() || value.size() != 4 || !value[0].is_number_integer() ||
+                !value[1].is_number_integer() || !value[3].is_string()) {
+                again();
+                return;
+            }
+            page->SetBars(value[0].get<int>(), value[1].get<int>());
+            // Its first document may have committed before we listened: its
+            // address is had here, later events keep it current.
+            page->NoteAddress(value[3].get<std::string>());
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                page->completeAtAttach = value[2] == 1;
+            }
+            (*done)();
+        });
+}
+
+void CdpHub::EvaluateInOwnWorld(const std::shared_ptr<CdpPage>& page, const char* expression,
+                                std::function<void(const Json&)> done) {
+    // A world made for this read alone, so that no script of the page can
+    // change what is read.
+    auto shared = std::make_shared<std::function<void(const Json&)>>(std::move(done));
     const std::string session = page->Session();
+    const std::string text = expression;
     const bool sent = connection_.Post(
         "Page.createIsolatedWorld",
         Json{{"frameId", page->TargetId()}, {"worldName", "quillmoor"}, {"grantUniveralAccess", false}},
-        session, [this, page, session, done, again](CdpAnswer world) {
+        session, [this, session, text, shared](CdpAnswer world) {
             auto context = world.result.find("executionContextId");
             if (!world.ok || context == world.result.end() || !context->is_number_integer() ||
-                !connection_.Post(
-                    "Runtime.evaluate",
-                    Json{{"expression",
-                          "[window.toolbar.visible ? 1 : 0, window.menubar.visible ? 1 : 0, "
-                          "document.readyState === 'complete' ? 1 : 0, document.URL]"},
-                         {"contextId", context->get<int>()},
-                         {"returnByValue", true},
-                         {"silent", true}},
-                    session, [this, page, done, again](CdpAnswer bars) {
-                        const Json value = bars.ok ? bars.result.value("result", Json::object())
-                                                         .value("value", Json())
-                                                   : Json();
-                        if (!value.is_array() || value.size() != 4 ||
-                            !value[0].is_number_integer() || !value[1].is_number_integer() ||
-                            !value[3].is_string()) {
-                            again();
-                            return;
-                        }
-                        page->SetBars(value[0].get<int>(), value[1].get<int>());
-                        // Its first document may have committed before we
-                        // listened: its address is had here, later events
-                        // keep it current.
-                        page->NoteAddress(value[3].get<std::string>());
-                        {
-                            std::lock_guard<std::mutex> lock(mutex_);
-                            page->completeAtAttach = value[2] == 1;
-                        }
-                        (*done)();
-                    })) {
-                again();
+                !connection_.Post("Runtime.evaluate",
+                                  Json{{"expression", text},
+                                       {"contextId", context->get<int>()},
+                                       {"returnByValue", true},
+                                       {"silent", true}},
+                                  session, [shared](CdpAnswer answer) {
+                                      (*shared)(answer.ok ? answer.result.value("result", Json::object())
+                                                                .value("value", Json())
+                                                          : Json());
+                                  })) {
+                (*shared)(Json());
             }
         });
     if (!sent) {
-        (*done)();
+        (*shared)(Json());
     }
 }
 

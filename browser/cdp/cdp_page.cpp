@@ -36,12 +36,22 @@ void CdpPage::NoteAddress(const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
     address_ = address;
     hasAddress_ = true;
+    ++addressChanges_;
 }
 
-void CdpPage::ForgetAddress() {
+std::uint64_t CdpPage::ForgetAddress() {
     std::lock_guard<std::mutex> lock(mutex_);
     address_.clear();
     hasAddress_ = false;
+    return ++addressChanges_;
+}
+
+void CdpPage::NoteAskedAddress(std::uint64_t mark, const std::string& address) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (addressChanges_ == mark) {
+        address_ = address;
+        hasAddress_ = true;
+    }
 }
 
 bool CdpPage::Address(std::string& out) const {

@@ -56,7 +56,11 @@ public:
     // False while no event has given one.
     void NoteAddress(const std::string& address);
     bool Address(std::string& out) const;
-    void ForgetAddress();
+    // No event tells the address (after document.open()): forgotten until the
+    // page is asked. The mark returned lets the page's answer be kept only
+    // while no event has told one since.
+    std::uint64_t ForgetAddress();
+    void NoteAskedAddress(std::uint64_t mark, const std::string& address);
     void MarkReady() { ready_ = true; }
     // The main frame committed a new document: the world must be made again.
     void NoteNewDocument() { generation_.fetch_add(1); }
@@ -171,6 +175,7 @@ private:
     std::string session_;
     std::string address_;  // under mutex_
     bool hasAddress_ = false;
+    std::uint64_t addressChanges_ = 0;  // under mutex_
     std::atomic<bool> gone_{false};
     std::atomic<bool> closing_{false};
     std::atomic<int> bars_{-1};

@@ -51,6 +51,8 @@ TEST_F(CdpAddressTest, TheAddressOfTheEventsIsTheDocumentsUrlAfterEveryKindOfNav
         const char* script;  // run in the page once it has loaded (empty: none)
         bool inOpened;       // the address of the window the script opens
         const char* expect;  // a part of the address that must be there
+        const char* then = "";  // run in the page until it answers true
+        const char* gone = "";  // a part of the address that must no longer be there
     };
     const Kind kinds[] = {
         {"plain load", "/addr.html", "", false, "/addr.html"},
@@ -65,6 +67,13 @@ TEST_F(CdpAddressTest, TheAddressOfTheEventsIsTheDocumentsUrlAfterEveryKindOfNav
          "window.w = window.open('', 'blank', 'width=300,height=200');"
          "w.document.write('<p>written</p>'); w.document.close(); 1",
          true, ""},
+        // document.open() gives the window its opener's address.
+        {"loaded window rewritten by its opener", "/addr.html",
+         "window.w = window.open('/addr.html?child=1', 'child', 'width=300,height=200'); 1", true,
+         "/addr.html",
+         "w.document.readyState === 'complete' && w.location.search === '?child=1' &&"
+         " (w.document.open(), w.document.write('<p>rewritten</p>'), w.document.close(), true)",
+         "?child"},
         {"data address", "data:text/html,<p>data</p>", "", false, "data:text/html"},
         {"blob address", "/addr.html",
          "location.href = URL.createObjectURL(new Blob(['<p>blob</p>'], {type: 'text/html'})); 1",
@@ -92,6 +101,13 @@ TEST_F(CdpAddressTest, TheAddressOfTheEventsIsTheDocumentsUrlAfterEveryKindOfNav
             ASSERT_NE(nullptr, page);
             inPage = "w.document.URL";
         }
+        if (*kind.then != '\0') {
+            ASSERT_TRUE(session_.RunUntil(
+                [&] {
+                    return session_.EvaluateInPage(target, kind.then, value) && value == true;
+                },
+                nullptr, 10000));
+        }
         // The events come after the page's own change: wait for them.
         std::string recorded;
         std::string actual;
@@ -100,6 +116,7 @@ TEST_F(CdpAddressTest, TheAddressOfTheEventsIsTheDocumentsUrlAfterEveryKindOfNav
                 return session_.EvaluateInPage(target, inPage, value) && value.is_string() &&
                        (actual = value.get<std::string>()).find(kind.expect) !=
                            std::string::npos &&
+                       (*kind.gone == '\0' || actual.find(kind.gone) == std::string::npos) &&
                        page->Address(recorded) && recorded == actual;
             },
             nullptr, 5000);
