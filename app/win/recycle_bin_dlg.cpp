@@ -260,6 +260,9 @@ bool CRecycleBinDlg::OnDestroy() {
         core_.SetBinWindow(nullptr);
     }
     if (InvokeQuillmoorDll(nullptr) == 0) {
+        // Ending here skips every destructor: the hit times still waiting
+        // for the disk are written first.
+        core_.Store().Flush();
         ::ExitProcess(static_cast<UINT>(-1));
     }
     return false;
