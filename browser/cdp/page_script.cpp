@@ -207,20 +207,33 @@ const char* const kPageScript = R"JS((() => {
     };
   };
   // A list without a key (the search for one added filter) is not kept.
+  const passTags = ['IMG', 'OBJECT', 'EMBED', 'IFRAME'];
+  // For each tag the first row of each identity (rows: all of that tag's).
+  const firstRows = (rows) => {
+    const byTag = new Map();
+    rows.forEach((r, i) => {
+      if (!passTags.includes(r[0])) return;
+      let m = byTag.get(r[0]);
+      if (!m) { m = new Map(); m.rows = []; byTag.set(r[0], m); }
+      m.rows.push(i);
+      if (!m.has(r[1])) m.set(r[1], i);
+    });
+    return byTag;
+  };
+  const made = (given) => ({ rows: given, search: automaton(given.map((r) => String(r[2]))), first: firstRows(given) });
   const listOf = (key, given) => {
     if (key === '') {
       if (!Array.isArray(given)) throw 0;
-      return { rows: given, search: automaton(given.map((r) => String(r[2]))) };
+      return made(given);
     }
     let l = lists.get(key);
     if (l) return l;
     if (!Array.isArray(given)) throw 0;
-    l = { rows: given, search: automaton(given.map((r) => String(r[2]))) };
+    l = made(given);
     lists.set(key, l);
     if (lists.size > 2) lists.delete(lists.keys().next().value);
     return l;
   };
-  const passTags = ['IMG', 'OBJECT', 'EMBED', 'IFRAME'];
   // popups: [position, mode, address, title without spaces]; checks:
   // [position, index, identity]; search: 0 or [key, list or null, statuses].
   const pass = (popups, checks, search, expected) => {
@@ -260,32 +273,26 @@ const char* const kPageScript = R"JS((() => {
       for (let i = 0; i < rows.length; i++) if (st[i] === 0 && found[i]) { st[i] = 2; candidates.push(i); }
     }
     const located = [];
+    const last = new Map();  // each located filter's last element
     for (const tag of passTags) {
-      const first = new Map();
-      let any = false;
-      for (let i = 0; i < rows.length; i++) {
-        if (rows[i][0] !== tag) continue;
-        if (st[i] === 2) any = true;
-        if (!first.has(rows[i][1])) first.set(rows[i][1], i);
-      }
-      if (!any) continue;
+      const first = l.first.get(tag);
+      if (!first || !first.rows.some((i) => st[i] === 2)) continue;
       // Both lists are in document order: the positions come from one walk.
+      // (What this tag's collection holds has this tag: only an OBJECT
+      // needs the whole identity rule.)
       let j = 0;
       for (const e of document.getElementsByTagName(tag)) {
         while (j < n && a[j] !== e) j++;
         if (j === n) break;
-        const f = first.get(ident(e));
-        if (f !== undefined) located.push([f, j]);
+        const f = first.get(tag === 'OBJECT' ? ident(e) : attr(e, 'src'));
+        if (f !== undefined) { located.push([f, j]); last.set(f, e); }
       }
     }
     // Each located filter checked at its last place at once, as the next
     // check would: the adverts are gone at the completion (a window that a
-    // popup filter recognises is closed instead).
-    const last = new Map();
-    if (popupAt < 0) for (const [f, j] of located) last.set(f, j);
-    const settled = Array.from(last).sort((x, y) => x[0] - y[0]).map(([f, j]) => {
-      const e = a[j];
-      if (ident(e) !== rows[f][1]) return [f, 1];
+    // popup filter recognises is closed instead). Nothing has changed since
+    // the walk: its element still has the filter's identity.
+    const settled = popupAt >= 0 ? [] : Array.from(last).sort((x, y) => x[0] - y[0]).map(([f, e]) => {
       hide(e);
       return [f, 2];
     });
