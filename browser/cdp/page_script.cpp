@@ -159,39 +159,50 @@ const char* const kPageScript = R"JS((() => {
   // source in one reading of it.
   const lists = new Map();
   const automaton = (names) => {
+    // Characters as classes (0: in no name), the trie in one dense table of
+    // (state, class) that the failure links then fill in breadth first.
     const cls = new Uint16Array(65536);
     let classes = 1;
-    for (const s of names) for (let i = 0; i < s.length; i++) { const c = s.charCodeAt(i); if (cls[c] === 0) cls[c] = classes++; }
-    const edges = [new Map()];
-    const ends = [[]];
+    let size = 1;
+    for (const s of names) {
+      size += s.length;
+      for (let i = 0; i < s.length; i++) { const c = s.charCodeAt(i); if (cls[c] === 0) cls[c] = classes++; }
+    }
+    const next = new Int32Array(size * classes);
+    const ends = new Map();  // state: the names that end there
     const always = [];
+    let n = 1;
     names.forEach((s, id) => {
       if (s === '') { always.push(id); return; }
       let q = 0;
       for (let i = 0; i < s.length; i++) {
-        const c = cls[s.charCodeAt(i)];
-        let r = edges[q].get(c);
-        if (r === undefined) { r = edges.length; edges[q].set(c, r); edges.push(new Map()); ends.push([]); }
-        q = r;
+        const k = q * classes + cls[s.charCodeAt(i)];
+        if (next[k] === 0) next[k] = n++;
+        q = next[k];
       }
-      ends[q].push(id);
+      const e = ends.get(q);
+      if (e) e.push(id); else ends.set(q, [id]);
     });
-    const n = edges.length;
-    const next = new Int32Array(n * classes);
     const fail = new Int32Array(n);
     const link = new Int32Array(n);  // nearest shorter state where names end, or 0
-    const order = [0];
-    for (let h = 0; h < order.length; h++) {
+    const order = new Int32Array(n);
+    let tail = 0;
+    for (let c = 1; c < classes; c++) if (next[c] !== 0) order[tail++] = next[c];
+    for (let h = 0; h < tail; h++) {
       const u = order[h];
-      if (u !== 0) next.set(next.subarray(fail[u] * classes, fail[u] * classes + classes), u * classes);
-      for (const [c, v] of edges[u]) {
-        fail[v] = u === 0 ? 0 : next[fail[u] * classes + c];
-        link[v] = ends[fail[v]].length ? fail[v] : link[fail[v]];
-        order.push(v);
+      const ub = u * classes;
+      const fb = fail[u] * classes;
+      for (let c = 1; c < classes; c++) {
+        const v = next[ub + c];
+        if (v === 0) { next[ub + c] = next[fb + c]; continue; }
+        const f = next[fb + c];
+        fail[v] = f;
+        link[v] = ends.has(f) ? f : link[f];
+        order[tail++] = v;
       }
-      for (const [c, v] of edges[u]) next[u * classes + c] = v;
     }
-    const term = Int32Array.from(ends, (e, q) => (e.length ? q : link[q]));
+    const term = new Int32Array(n);
+    for (let q = 1; q < n; q++) term[q] = ends.has(q) ? q : link[q];
     // Which names occur in text: found[id] is 1 for each.
     return (text) => {
       const found = new Uint8Array(names.length);
@@ -201,7 +212,7 @@ const char* const kPageScript = R"JS((() => {
       for (let i = 0; i < text.length; i++) {
         q = next[q * classes + cls[text.charCodeAt(i)]];
         let t = term[q];
-        while (t !== 0 && seen[t] === 0) { seen[t] = 1; for (const id of ends[t]) found[id] = 1; t = link[t]; }
+        while (t !== 0 && seen[t] === 0) { seen[t] = 1; for (const id of ends.get(t)) found[id] = 1; t = link[t]; }
       }
       return found;
     };
