@@ -132,12 +132,8 @@ public:
     bool Complete() {
         big_->MarkReload();
         big_->Apply(qm::kApplyDocumentComplete);
-        // As the program's message loop does: asleep until the answer's
-        // event comes (a thread spinning here would take one of the cores
-        // the browser answers with).
         while (big_->PassPending()) {
-            system_.WaitForEvents(100);
-            Deliver();
+            std::this_thread::yield();
             big_->CollectPending();
         }
         return big_->filters[0].nStatus == qm::kStatusHit;
