@@ -217,21 +217,21 @@ const char* const kPageScript = R"JS((() => {
       return found;
     };
   };
-  // A list without a key (the search for one added filter) is not kept.
   const passTags = ['IMG', 'OBJECT', 'EMBED', 'IFRAME'];
-  // For each tag the first row of each identity (rows: all of that tag's).
-  const firstRows = (rows) => {
+  // For each tag: its rows, and the first row of each identity.
+  const rowsByTag = (rows) => {
     const byTag = new Map();
     rows.forEach((r, i) => {
       if (!passTags.includes(r[0])) return;
-      let m = byTag.get(r[0]);
-      if (!m) { m = new Map(); m.rows = []; byTag.set(r[0], m); }
-      m.rows.push(i);
-      if (!m.has(r[1])) m.set(r[1], i);
+      let t = byTag.get(r[0]);
+      if (!t) { t = { rows: [], first: new Map() }; byTag.set(r[0], t); }
+      t.rows.push(i);
+      if (!t.first.has(r[1])) t.first.set(r[1], i);
     });
     return byTag;
   };
-  const made = (given) => ({ rows: given, search: automaton(given.map((r) => String(r[2]))), first: firstRows(given) });
+  const made = (given) => ({ rows: given, search: automaton(given.map((r) => String(r[2]))), byTag: rowsByTag(given) });
+  // A list without a key (the search for one added filter) is not kept.
   const listOf = (key, given) => {
     if (key === '') {
       if (!Array.isArray(given)) throw 0;
@@ -286,8 +286,9 @@ const char* const kPageScript = R"JS((() => {
     const located = [];
     const last = new Map();  // each located filter's last element
     for (const tag of passTags) {
-      const first = l.first.get(tag);
-      if (!first || !first.rows.some((i) => st[i] === 2)) continue;
+      const byTag = l.byTag.get(tag);
+      if (!byTag || !byTag.rows.some((i) => st[i] === 2)) continue;
+      const first = byTag.first;
       // Both lists are in document order: the positions come from one walk.
       // (What this tag's collection holds has this tag: only an OBJECT
       // needs the whole identity rule.)
